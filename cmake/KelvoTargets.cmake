@@ -1,0 +1,45 @@
+# Project-wide target helpers: warnings, sanitizers and labelled tests are applied per target,
+# never through global flags, so third-party code is compiled as it comes.
+
+function(kelvo_target_options target)
+    target_compile_options(${target} PRIVATE -Wall -Wextra -Wpedantic)
+    if(KELVO_WERROR)
+        target_compile_options(${target} PRIVATE -Werror)
+    endif()
+    if(KELVO_SANITIZE)
+        target_compile_options(${target} PRIVATE -fsanitize=${KELVO_SANITIZE} -fno-omit-frame-pointer
+                                                 -fno-sanitize-recover=all)
+        target_link_options(${target} PUBLIC -fsanitize=${KELVO_SANITIZE})
+    endif()
+endfunction()
+
+function(kelvo_library target)
+    add_library(${target} STATIC ${ARGN})
+    kelvo_target_options(${target})
+    target_include_directories(${target} PUBLIC ${PROJECT_SOURCE_DIR}/src)
+endfunction()
+
+function(kelvo_executable target)
+    add_executable(${target} ${ARGN})
+    kelvo_target_options(${target})
+endfunction()
+
+# kelvo_test(NAME name LABEL unit|integration|gui|soak SOURCES ... LIBS ... [TIMEOUT s])
+# Every test runs in its own temporary folder with the offscreen platform, so a test never
+# touches the user's settings or needs a display.
+function(kelvo_test)
+    cmake_parse_arguments(T "" "NAME;LABEL;TIMEOUT" "SOURCES;LIBS" ${ARGN})
+    if(NOT T_TIMEOUT)
+        set(T_TIMEOUT 120)
+    endif()
+    add_executable(${T_NAME} ${T_SOURCES})
+    kelvo_target_options(${T_NAME})
+    target_link_libraries(${T_NAME} PRIVATE ${T_LIBS} kelvo_test_support GTest::gtest GTest::gmock)
+    set(work_dir ${CMAKE_CURRENT_BINARY_DIR}/${T_NAME}.work)
+    file(MAKE_DIRECTORY ${work_dir})
+    gtest_discover_tests(${T_NAME}
+        WORKING_DIRECTORY ${work_dir}
+        DISCOVERY_MODE PRE_TEST
+        PROPERTIES LABELS ${T_LABEL} TIMEOUT ${T_TIMEOUT}
+                   ENVIRONMENT "QT_QPA_PLATFORM=offscreen;XDG_CONFIG_HOME=${work_dir}/config")
+endfunction()
