@@ -1,0 +1,44 @@
+#pragma once
+
+#include "device_link/ComPortTypes.h"
+#include "device_link/ComTimeouts.h"
+#include "device_link/LineCounters.h"
+
+#include <string>
+
+struct TTermiosSettings;
+
+// The operating system's serial device behind a port: one open descriptor and the calls the
+// port makes on it. Every failure throws EComPort with the port's code and errno. The static
+// calls take a descriptor, for the event thread, which never owns one.
+class TSerialDevice {
+public:
+    TSerialDevice() = default;
+    ~TSerialDevice();
+    TSerialDevice(const TSerialDevice&) = delete;
+    TSerialDevice& operator=(const TSerialDevice&) = delete;
+
+    // A name without '/' opens /dev/<name>; a path opens as given. Exclusive (error 1).
+    void Open(const std::string& portName);
+    void Close();
+    bool IsOpen() const { return FHandle >= 0; }
+    int Handle() const { return FHandle; }
+    bool IsPseudoTerminal() const;
+
+    void ApplyLineSettings(const TTermiosSettings& settings);
+    // Both wait within the time-outs; an AbortIo from another thread ends the wait early.
+    int Write(const char* buffer, int count, const TComTimeouts& timeouts);
+    int Read(char* buffer, int count, const TComTimeouts& timeouts);
+    void Purge(bool input, bool output);
+    void AbortIo();
+    TComSignals ModemSignals() const;
+
+    static int InputCount(int handle);
+    static int OutputCount(int handle);
+    // Supported is false where the driver keeps no counts (pseudo-terminals).
+    static TLineCounters Counters(int handle);
+
+private:
+    int FHandle = -1;
+    int FAbortEvent = -1;
+};
