@@ -34,12 +34,18 @@ function(kelvo_test)
     endif()
     add_executable(${T_NAME} ${T_SOURCES})
     kelvo_target_options(${T_NAME})
-    target_link_libraries(${T_NAME} PRIVATE ${T_LIBS} kelvo_test_support GTest::gtest GTest::gmock)
+    # Widget tests need a QApplication rather than the plain core application.
+    set(support kelvo_test_support)
+    if(T_LABEL STREQUAL "gui")
+        set(support kelvo_gui_test_support)
+    endif()
+    target_link_libraries(${T_NAME} PRIVATE ${T_LIBS} ${support} GTest::gtest GTest::gmock)
     set(work_dir ${CMAKE_CURRENT_BINARY_DIR}/${T_NAME}.work)
     file(MAKE_DIRECTORY ${work_dir})
     gtest_discover_tests(${T_NAME}
         WORKING_DIRECTORY ${work_dir}
         DISCOVERY_MODE PRE_TEST
         PROPERTIES LABELS ${T_LABEL} TIMEOUT ${T_TIMEOUT}
-                   ENVIRONMENT "QT_QPA_PLATFORM=offscreen;XDG_CONFIG_HOME=${work_dir}/config")
+                   ENVIRONMENT "QT_QPA_PLATFORM=offscreen"
+                   ENVIRONMENT_MODIFICATION "XDG_CONFIG_HOME=set:${work_dir}/config")
 endfunction()
