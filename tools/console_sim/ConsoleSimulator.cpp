@@ -165,9 +165,11 @@ void TConsoleSimulator::WaitForWork(double nowMs) {
     pollfd fds[2] = {{FWakeFd, POLLIN, 0}, {FLine.GetMasterFd(), POLLIN, 0}};
     const nfds_t count = FLine.IsOpen() ? 2 : 1;
     if (::poll(fds, count, timeout) <= 0) return;
+    // A command given before the PC wrote is applied before the PC's bytes are answered.
     if (fds[0].revents & POLLIN) {
         std::uint64_t value = 0;
         [[maybe_unused]] auto read = ::read(FWakeFd, &value, sizeof value);
+        RunCommands(NowMs());
     }
     if (count == 2 && (fds[1].revents & POLLIN)) ReceiveFromPc(NowMs());
 }

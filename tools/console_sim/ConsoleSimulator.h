@@ -40,6 +40,7 @@ public:
     // Stops the thread and closes the line. Safe to call twice.
     void Stop();
 
+    double GetVersion() const { return FMachine.GetVersion().Version; }
     // The slave path of the current line (a new one after each reappearance).
     std::string GetSlavePath() const;
     // Parses and queues a command; throws std::invalid_argument with the reason for a bad one.
