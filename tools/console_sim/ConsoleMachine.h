@@ -39,7 +39,6 @@ public:
 
     const TConsoleVersion& GetVersion() const { return FVersion; }
     bool IsHandshaken() const { return FHandshaken; }
-    std::uint32_t GetTotalRollCount() const { return FTotalRollCount; }
 
     void SetScript(std::vector<TScriptLine> script) { FScript = std::move(script); }
     // The sent part of a capture (ReplayedPart): after the handshake it takes the place of the

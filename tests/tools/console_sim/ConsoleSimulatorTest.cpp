@@ -73,9 +73,7 @@ TEST(ConsoleStream, LongInfosCarryRollCadenceAndHeartPeriodsTenTimesASecond) {
 }
 
 TEST(ConsoleStream, ShortInfosCountTheRollEventsOfEach100Ms) {
-    TConsoleBench bench(Settings(4, 30));
-    bench.Identify();
-    const ByteString frames = bench.Pc->Read(60);
+    const ByteString frames = TConsoleBench(Settings(4, 30)).Streamed(60);
     ASSERT_EQ(frames.size(), 60u);
     unsigned events = 0;
     for (std::size_t at = 0; at < frames.size(); at += 6) {
@@ -88,9 +86,7 @@ TEST(ConsoleStream, ShortInfosCountTheRollEventsOfEach100Ms) {
 }
 
 TEST(ConsoleStream, ByteStreamSetsTheRollBitOncePerRollEvent) {
-    TConsoleBench bench(Settings(1, 30));
-    bench.Identify();
-    const ByteString bytes = bench.Pc->Read(100);
+    const ByteString bytes = TConsoleBench(Settings(1, 30)).Streamed(100);
     ASSERT_EQ(bytes.size(), 100u);
     int rolls = 0;
     for (std::size_t i = 0; i < bytes.size(); ++i) rolls += (ByteAt(bytes, i) & 0x40) != 0;
@@ -99,9 +95,7 @@ TEST(ConsoleStream, ByteStreamSetsTheRollBitOncePerRollEvent) {
 }
 
 TEST(ConsoleStream, SpeedRoundTripAt30KmhOnVersion5) {
-    TConsoleBench bench(Settings(5, 30));
-    bench.Identify();
-    EXPECT_NEAR(LongFrameSpeed(bench.Pc->Read(10), 0.1414), 30, 0.1);
+    EXPECT_NEAR(LongFrameSpeed(TConsoleBench(Settings(5, 30)).Streamed(10), 0.1414), 30, 0.1);
 }
 
 TEST(ConsoleStream, ResistanceSetPointSlowsTheRider) {
@@ -113,6 +107,19 @@ TEST(ConsoleStream, ResistanceSetPointSlowsTheRider) {
     for (int frame = 0; frame < 5 && std::abs(speed - 15) > 0.1; ++frame)
         speed = LongFrameSpeed(bench.Pc->Read(10), 0.1414);
     EXPECT_NEAR(speed, 15, 0.1);
+}
+
+TEST(ConsoleStream, ByteStreamTakesAnIdentificationByteOnlyAfterThePcWasQuiet) {
+    TConsoleBench bench(Settings(2, 0));
+    bench.Console.Command("cadence 0");
+    bench.Console.Command("heart 0");
+    bench.Identify();
+    bench.Pc->Read(5);
+    // A riding PC answers every chunk; 0x28 among its answers is a resistance of 40.
+    bench.Pc->Send(Hex("00 28"));
+    EXPECT_EQ(bench.Pc->ReadFor(300).find(static_cast<char>(0x50)), ByteString::npos);
+    bench.Pc->Send(Hex("28"));
+    EXPECT_NE(bench.Pc->ReadFor(300).find(static_cast<char>(0x50)), ByteString::npos);
 }
 
 TEST(ConsoleStream, KeyIsHeldForItsTimeThenReleased) {

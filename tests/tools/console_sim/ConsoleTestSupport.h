@@ -22,6 +22,12 @@ struct TConsoleBench {
         return Pc->Read(6);
     }
 
+    // The first `count` streamed bytes after a handshake.
+    ByteString Streamed(std::size_t count) {
+        Identify();
+        return Pc->Read(count);
+    }
+
     TConsoleSimulator Console;
     std::unique_ptr<TPcSide> Pc;
 };
