@@ -43,9 +43,11 @@ public:
 
 private:
     void Run();
-    void Wait();
+    bool WaitForDevice();
     int WaitTimeout() const;
     TComEvents Collect(bool bytesArrived);
+    void CollectReceived(TComEvents& events) const;
+    void CollectCounted(TComEvents& events);
     void Wake();
 
     const int FHandle;

@@ -8,12 +8,14 @@
 #include "device_link/ComPortTypes.h"
 #include "device_link/ComTimeouts.h"
 #include "device_link/SerialDevice.h"
+#include "device_link/TermiosMapping.h"
 #include "device_link/ThreadPriority.h"
 
 #include <cstdint>
 #include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 class TComThread;
 
@@ -154,18 +156,24 @@ protected:
 
 private:
     bool CanApply() const;
-    void ApplyLineSettingsIfOpen();
     template <typename T> void StoreLineSetting(T& field, const T& value);
     void CheckNotConnected() const;
+    TLineSettings LineSettings() const;
     void StartEventThread();
     void StopEventThread();
-    void JoinRetiredThread();
+    bool ThreadWaitsForThisDispatch() const;
+    void JoinRetiredThreads();
     std::function<void(TComEvents)> HandOverFor(TSyncMethod method);
-    void TellModemLines();
-    void TellModemLinesOff();
-    void DispatchReceived();
     void DispatchOne(TComEvent event);
-    void DispatchModemLine(TComEvent event);
+    void DispatchReceived();
+    bool LineState(TComEvent line);
+    // Tells the links, then raises the line's change event.
+    void AnnounceModemLine(TComEvent line, bool OnOff);
+    template <auto Notification, typename... TArgs> void TellLinks(TArgs... args) const {
+        ForEachLink([&](TComLink& link) {
+            if (link.*Notification) (link.*Notification)(args...);
+        });
+    }
 
     std::string FPort = "COM1";
     TBaudRate FBaudRate = br9600;
@@ -186,9 +194,10 @@ private:
     bool FStoredConnected = false;
     int FUpdateCount = 0;
     TSerialDevice FDevice;
+    TLineCounters FLineCounters;
     std::unique_ptr<TComThread> FThread;
-    // A thread stopped from inside its own dispatch; it is joined at the next Open or at the end.
-    std::unique_ptr<TComThread> FRetiredThread;
+    // Threads stopped from inside their own dispatch, joined once that dispatch has returned.
+    std::vector<std::unique_ptr<TComThread>> FRetiredThreads;
     // Lives while the port is open; hand-overs that no one waits for run only while it does.
     std::shared_ptr<int> FSession;
     int FDispatchDepth = 0;

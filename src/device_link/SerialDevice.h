@@ -4,6 +4,9 @@
 #include "device_link/ComTimeouts.h"
 #include "device_link/LineCounters.h"
 
+#include <chrono>
+#include <cstdint>
+#include <optional>
 #include <string>
 
 struct TTermiosSettings;
@@ -39,6 +42,15 @@ public:
     static TLineCounters Counters(int handle);
 
 private:
+    using TDeadline = std::optional<std::chrono::steady_clock::time_point>;
+
+    // True when the device is ready for `events`; false when the deadline passed or AbortIo came.
+    bool WaitReady(short events, const TDeadline& deadline) const;
+    void DrainAbort() const;
+    void DriveModemLine(int line, bool on) const;
+    // Speeds without a termios constant go through termios2 (SerialDeviceSpeedPosix.cpp).
+    static void ApplyCustomSpeed(int handle, std::uint32_t speed);
+
     int FHandle = -1;
     int FAbortEvent = -1;
 };
