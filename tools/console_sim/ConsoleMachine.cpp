@@ -26,6 +26,8 @@ constexpr double IdentificationQuietMs = 250;
 // A thread that fell this far behind skips the frames instead of sending a burst.
 constexpr double LongestCatchUpMs = 1000;
 constexpr std::uint8_t BadStartByte = 0x00;
+// Every infos frame stands for 100 ms of riding.
+constexpr double FrameMs = 100;
 
 char Byte(std::uint32_t value) { return static_cast<char>(static_cast<std::uint8_t>(value & 0xFF)); }
 
@@ -242,13 +244,13 @@ ByteString TConsoleMachine::StreamedBytes(double atMs) {
 
 ByteString TConsoleMachine::ByteStreamStatus(double atMs) {
     std::uint8_t status = KeyBits(atMs) | ImpulseBits();
-    if (CountRollEvents(RollEventsPerPeriod(), 1) != 0) status |= Kp::StatusBit::Roll;
+    if (CountRollEvents(RollEventsIn(FVersion.StreamPeriodMs()), 1) != 0) status |= Kp::StatusBit::Roll;
     return ByteString(1, Byte(status));
 }
 
 ByteString TConsoleMachine::ShortInfos(double atMs) {
     const std::uint8_t status = KeyBits(atMs) | ImpulseBits();
-    return InfosFrame(Kp::ShortFrameSize, status, CountRollEvents(RollEventsPerPeriod(), 0xFF));
+    return InfosFrame(Kp::ShortFrameSize, status, CountRollEvents(RollEventsIn(FVersion.StreamPeriodMs()), 0xFF));
 }
 
 ByteString TConsoleMachine::LongInfos(double atMs) {
@@ -279,13 +281,13 @@ std::uint8_t TConsoleMachine::KeyBits(double atMs) const {
     return bits;
 }
 
-double TConsoleMachine::RollEventsPerPeriod() const {
+double TConsoleMachine::RollEventsIn(double ms) const {
     const double metresPerSecond = FRider.GetSpeed() / 3.6;
-    return metresPerSecond / FVersion.DistancePerRollEvent * FVersion.StreamPeriodMs() / 1000.0;
+    return metresPerSecond / FVersion.DistancePerRollEvent * ms / 1000.0;
 }
 
 std::uint32_t TConsoleMachine::RollPeriod() const {
-    const double events = RollEventsPerPeriod();
+    const double events = RollEventsIn(FrameMs);
     if (events <= 0) return NoPeriod;
     return static_cast<std::uint32_t>(std::clamp<long double>(std::round(RollConstant / events), 1, NoPeriod));
 }
@@ -367,7 +369,7 @@ ByteString TConsoleMachine::FaultFrame(const TConsoleCommand& command) {
 // events: faults show realistic bytes but do not move the console's counters.
 ByteString TConsoleMachine::InfosShape(std::size_t size) const {
     const bool shortFrame = size == Kp::ShortFrameSize;
-    const auto events = static_cast<std::uint32_t>(std::min(255.0, std::round(RollEventsPerPeriod())));
+    const auto events = static_cast<std::uint32_t>(std::min(255.0, std::round(RollEventsIn(FrameMs))));
     return InfosFrame(size, 0, shortFrame ? events : RollPeriod());
 }
 

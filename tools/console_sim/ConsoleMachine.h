@@ -85,7 +85,7 @@ private:
     std::uint8_t ImpulseBits();
 
     std::uint8_t KeyBits(double atMs) const;
-    double RollEventsPerPeriod() const;
+    double RollEventsIn(double ms) const;
     std::uint32_t RollPeriod() const;
     // Whole roll events ridden in one period, at most `most`; counted into the total unless paused.
     std::uint32_t CountRollEvents(long double events, std::uint32_t most);
