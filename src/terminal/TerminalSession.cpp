@@ -1,0 +1,184 @@
+#include "terminal/TerminalSession.h"
+
+#include "device_link/EComPort.h"
+
+namespace {
+// So that neither a course end nor the absolute heart alarm ends a test run.
+constexpr long double TestCourseDistance = 1000000;
+constexpr std::int32_t ConnectWaitMs = 300;
+constexpr std::int32_t LongFamilySpeedArrayLength = 6;
+constexpr std::int32_t ShortFamilySpeedArrayLength = 25;
+} // namespace
+
+TTerminalSession::TTerminalSession() : FDevice(std::make_unique<TKelvoDevice>()) {
+    ApplyLayoutValues();
+    HookDeviceEvents();
+    HookPortFlow();
+    FDevice->SetEnterKeyMessage(1479);
+    FDevice->SetVersion(StartupVersion);
+    // Whatever the stored port settings say, the console's line settings win at start-up.
+    FDevice->ApplyConsoleLineSettings();
+    SetConnectionSurveyEnabled(true);
+}
+
+void TTerminalSession::SetConnectionSurveyEnabled(bool enabled) {
+    // The layout stores the survey off; were the box to drive only the timers, the survey would
+    // stay dead although the box is checked. So it drives the survey itself too.
+    FDevice->SetConnectionSurvey(enabled);
+    FDevice->SetSurveysActive(enabled);
+}
+
+TTerminalSession::~TTerminalSession() = default;
+
+void TTerminalSession::ApplyLayoutValues() {
+    TKelvoDevice& device = *FDevice;
+    device.SetVersion(4);
+    device.SetPrecisionDistance(8);
+    device.SetPrecisionSpeed(8);
+    device.SetNumberOfRoundPerRollEvent(0.5L);
+    device.SetRollDiameter(39.5L);
+    device.SetComPortPort("COM1");
+    device.SetComPortEvents(TComEvents{evRxChar, evError, evRx80Full});
+    device.SetComPortSyncMethod(smThreadSync);
+    device.SetComDataPacketCaseInsensitive(true);
+    device.SetComDataPacketIncludeStrings(true);
+    device.SetComDataPacketMaxBufferSize(4096);
+    device.SetComDataPacketSize(0);
+    device.SetMaintainsConsoleActive(true);
+    device.SetKeyRepeatInterval(600);
+    device.SetConnectionSurvey(false);
+    device.SetConnectionSurveyInterval(400);
+    device.SetDisconMaxTry(20);
+    device.SetInitialResistance(0);
+}
+
+void TTerminalSession::AddLine(const std::string& line) { Raise(OnAddLine, line); }
+
+void TTerminalSession::HookDeviceEvents() {
+    TKelvoDevice& device = *FDevice;
+    device.OnKelvoMessage = [this](TComponent*, TKelvoDeviceMessageType type, long double v1, long double v2,
+                                   long double v3, const ByteString& str) { ShowKelvoMessage(type, v1, v2, v3, str); };
+    device.OnComDataPacketDiscard = [this](TComponent*, const ByteString& str) {
+        AddLine(EventText::DiscardedLine(str));
+    };
+    device.OnMessageRejected = [this](const ByteString& str) {
+        AddLine(EventText::RejectedLine(str));
+        Raise(OnBeep);
+    };
+    device.OnKvdErrorInfo = [this](TComponent*, int, int code, int occurence) {
+        AddLine(EventText::ErrorInfoLine(code, TKelvoDevice::ErrorText(code), occurence,
+                                         FDevice->GetKelvoResistance()));
+    };
+    device.OnConsoleKeyDown = [this](TComponent*, TConsoleKey key) {
+        if (const auto line = EventText::ConsoleKeyLine(key)) AddLine(*line);
+    };
+    device.OnStats = [this](TComponent*, int, int lapEventCount, long double, long double, long double, bool) {
+        ShowStats(lapEventCount);
+    };
+    device.OnBeforeStart = [this](TComponent*) {
+        Raise(OnBeep);
+        FHeartImpulses = 0;
+    };
+    device.OnVersionChange = [this](TComponent*) { FollowVersion(); };
+    device.OnComPortBreak = [this](TComponent*) { AddLine(EventText::BreakLine); };
+    device.OnComPortCTSChange = [this](TComponent*, bool) { AddLine(EventText::CTSLine); };
+    device.OnComPortDSRChange = [this](TComponent*, bool) { AddLine(EventText::DSRLine); };
+    device.OnComPortRing = [this](TComponent*) { AddLine(EventText::RingLine); };
+    device.OnComPortRx80Full = [this](TComponent*) { AddLine(EventText::Rx80FullLine); };
+    device.OnAlarmHeart = [](TComponent*, int, bool, bool, bool& doStop) { doStop = false; };
+}
+
+void TTerminalSession::HookPortFlow() {
+    TKelvoDevice& device = *FDevice;
+    device.OnComPortAfterOpen = [this](TComponent*) {
+        FDevice->GetComPort()->ClearBuffers(true, true);
+        if (FDevice->GetRepairing()) return;
+        SwitchDevice(true);
+    };
+    device.OnComPortBeforeClose = [this](TComponent*) {
+        if (FDevice->GetRepairing()) return;
+        Raise(OnBeep);
+        FDevice->Stop();
+    };
+    device.OnComPortAfterClose = [this](TComponent*) {
+        if (FDevice->GetRepairing()) return;
+        FDevice->SetConnected(false);
+        SwitchDevice(false);
+    };
+}
+
+std::string TTerminalSession::OpenOrClosePort() {
+    TKelvoDevice& device = *FDevice;
+    if (device.GetComPortConnected()) {
+        try {
+            device.SetComPortConnected(false);
+        } catch (const std::exception& error) {
+            Raise(OnBeep);
+            return error.what();
+        }
+        return {};
+    }
+    const std::string port = device.GetComPortPort();
+    if (port.empty()) return "Please assign a com port !";
+    try {
+        device.SetComPortConnected(true);
+    } catch (const std::exception&) {
+        return "Cannot open the com port !\r\n" + port + "\r\nPlease verify your connection";
+    }
+    device.ResetStats();
+    return {};
+}
+
+void TTerminalSession::SwitchDevice(bool On) {
+    TKelvoDevice& device = *FDevice;
+    if (device.GetConnected()) {
+        device.Stop();
+        device.SetConnected(false);
+    }
+    if (!On) return;
+    device.ResetStats();
+    device.CourseDistance = TestCourseDistance;
+    if (device.GetConnected() || device.TryConnect(ConnectWaitMs)) device.Start();
+}
+
+void TTerminalSession::ShowKelvoMessage(int messageType, long double Value1, long double Value2, long double Value3,
+                                        const ByteString& Str) {
+    const TKelvoDevice& device = *FDevice;
+    const EventText::TMessageContext context{device.GetVersion(), device.GetRollCount(), device.GetDistance(),
+                                             device.GetSerialNumber(), device.GetProductVersion()};
+    const auto line = EventText::KelvoMessageLine(context, messageType, Value1, Value2, Value3, Str);
+    if (!line) return;
+    if (messageType == mtInfos) FHeartImpulses += EventText::Round(Value2);
+    if (!WriteToMemo && EventText::MessageClearsTerminal(device.GetVersion(), messageType)) Raise(OnClearTerminal);
+    AddLine(*line);
+}
+
+void TTerminalSession::ShowStats(std::int32_t LapEventCount) {
+    const TKelvoDevice& device = *FDevice;
+    EventText::TStatsContext stats;
+    stats.Version = device.GetVersion();
+    stats.LapEventCount = LapEventCount;
+    stats.ElapsedTime = device.GetElapsedTime();
+    stats.MessageCount = device.GetMessageCount();
+    stats.RollCount = device.GetRollCount();
+    stats.Distance = device.GetDistance();
+    stats.Speed = device.GetSpeed();
+    stats.LapDistance = device.GetLapDistance();
+    stats.AverageSpeed = device.GetAverageSpeed();
+    stats.Cadence = device.GetCadence();
+    stats.AverageCadence = device.GetAverageCadence();
+    stats.HeartRate = device.GetHeartRate();
+    stats.AverageHeartRate = device.GetAverageHeartRate();
+    Raise(OnStatsLabels, stats);
+}
+
+void TTerminalSession::FollowVersion() {
+    TKelvoDevice& device = *FDevice;
+    const double version = device.GetVersion();
+    if (version == 7 || version == 6 || version == 5.5 || version == 5 || version == 4.5) {
+        if (device.GetSpeedArrayLength() != LongFamilySpeedArrayLength)
+            device.SetSpeedArrayLength(LongFamilySpeedArrayLength);
+    } else if (version == 4 && device.GetSpeedArrayLength() != ShortFamilySpeedArrayLength) {
+        device.SetSpeedArrayLength(ShortFamilySpeedArrayLength);
+    }
+}

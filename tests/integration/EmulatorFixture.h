@@ -1,0 +1,52 @@
+#pragma once
+
+#include "console_sim/ConsoleSimulator.h"
+#include "device_link/WaitWithMessages.h"
+
+#include <QElapsedTimer>
+#include <algorithm>
+#include <functional>
+#include <memory>
+
+// The emulated console on a pseudo-terminal, for tests that play the PC with the real device.
+class EmulatorFixture {
+public:
+    explicit EmulatorFixture(double version) {
+        TConsoleSettings settings;
+        settings.Version = version;
+        FConsole = std::make_unique<TConsoleSimulator>(settings);
+        FConsole->Start();
+    }
+    ~EmulatorFixture() { FConsole->Stop(); }
+
+    TConsoleSimulator& Console() { return *FConsole; }
+    std::string Path() const { return FConsole->GetSlavePath(); }
+
+    // Serves the main thread (port events, timer ticks) until `done` holds or `timeoutMs` pass.
+    static bool ServeUntil(const std::function<bool()>& done, int timeoutMs) {
+        QElapsedTimer elapsed;
+        elapsed.start();
+        while (!done()) {
+            if (elapsed.elapsed() > timeoutMs) return false;
+            WaitWithMessages(5);
+        }
+        return true;
+    }
+
+    // How many times the PC sent `frame`.
+    std::size_t SentByPc(const ByteString& frame) const {
+        const std::vector<TRecordEntry> record = FConsole->GetRecord();
+        return static_cast<std::size_t>(std::count_if(record.begin(), record.end(), [&](const TRecordEntry& entry) {
+            return entry.Direction == TRecordDirection::rdIn && entry.Bytes.find(frame) != ByteString::npos;
+        }));
+    }
+
+    bool PcSentAnything() const {
+        const std::vector<TRecordEntry> record = FConsole->GetRecord();
+        return std::any_of(record.begin(), record.end(),
+                           [](const TRecordEntry& entry) { return entry.Direction == TRecordDirection::rdIn; });
+    }
+
+private:
+    std::unique_ptr<TConsoleSimulator> FConsole;
+};

@@ -1,0 +1,74 @@
+// kelvo-monitor, the headless terminal, against the emulated console.
+#include "integration/EmulatorFixture.h"
+
+#include <QProcess>
+#include <QStringList>
+#include <gmock/gmock.h>
+
+using testing::Contains;
+using testing::HasSubstr;
+
+namespace {
+
+QStringList MonitorLines(EmulatorFixture& emulator, const QStringList& extraArguments, int seconds) {
+    QProcess monitor;
+    monitor.start(KELVO_MONITOR_PATH, extraArguments + QStringList{"--seconds", QString::number(seconds),
+                                                                   QString::fromStdString(emulator.Path())});
+    EXPECT_TRUE(monitor.waitForFinished((seconds + 10) * 1000));
+    EXPECT_EQ(monitor.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(monitor.exitCode(), 0) << monitor.readAllStandardError().toStdString();
+    return QString::fromUtf8(monitor.readAllStandardOutput()).split('\n', Qt::SkipEmptyParts);
+}
+
+std::vector<std::string> StdLines(const QStringList& lines) {
+    std::vector<std::string> result;
+    for (const QString& line : lines) result.push_back(line.toStdString());
+    return result;
+}
+
+TEST(MonitorWithEmulator, VersionFivePrintsIdentificationThenLongInfosLines) {
+    EmulatorFixture emulator(5);
+    const std::vector<std::string> lines = StdLines(MonitorLines(emulator, {}, 2));
+    EXPECT_THAT(lines, Contains("Rcv>>  F0 08 54 00 00 F7 MtIdentification"));
+    // Every long infos frame the emulator sent appears with its bytes.
+    std::size_t infosLines = 0;
+    for (const TRecordEntry& entry : emulator.Console().GetRecord()) {
+        if (entry.Direction != TRecordDirection::rdOut || entry.Bytes.size() != 10 || entry.Bytes[1] != 0x01) continue;
+        const std::string expected = "Rcv>> " + HexText(entry.Bytes) + " mtInfos, Rolls: ";
+        infosLines += std::any_of(lines.begin(), lines.end(),
+                                  [&](const std::string& line) { return line.starts_with(expected); });
+    }
+    EXPECT_GE(infosLines, 10u);
+    EXPECT_THAT(lines, Contains(HasSubstr("STATS Events count: ")));
+}
+
+TEST(MonitorWithEmulator, OlderVersionsPrintTheShortFamilyLines) {
+    for (double version : {4.0, 3.0}) {
+        EmulatorFixture emulator(version);
+        const QStringList arguments = version < 4 ? QStringList{"--version", "3"} : QStringList{};
+        const std::vector<std::string> lines = StdLines(MonitorLines(emulator, arguments, 2));
+        // Below 4.5 the roll values print as whole numbers.
+        const bool shortFamilyLine = std::any_of(lines.begin(), lines.end(), [](const std::string& line) {
+            return line.find(" mtInfos, Rolls: ") != std::string::npos && line.find("Rolls: 0.") == std::string::npos;
+        });
+        EXPECT_TRUE(shortFamilyLine) << version;
+    }
+}
+
+TEST(MonitorWithEmulator, UnopenablePortExitsOneWithTheWindowsMessage) {
+    QProcess monitor;
+    monitor.start(KELVO_MONITOR_PATH, {"--seconds", "1", "/nonexistent/kelvo-port"});
+    ASSERT_TRUE(monitor.waitForFinished(10000));
+    EXPECT_EQ(monitor.exitCode(), 1);
+    EXPECT_THAT(monitor.readAllStandardError().toStdString(), HasSubstr("Cannot open the com port !"));
+}
+
+TEST(MonitorWithEmulator, BadArgumentsExitTwoWithUsage) {
+    QProcess monitor;
+    monitor.start(KELVO_MONITOR_PATH, {"--seconds"});
+    ASSERT_TRUE(monitor.waitForFinished(10000));
+    EXPECT_EQ(monitor.exitCode(), 2);
+    EXPECT_THAT(monitor.readAllStandardError().toStdString(), HasSubstr("usage: kelvo-monitor"));
+}
+
+} // namespace
