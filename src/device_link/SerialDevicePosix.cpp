@@ -127,9 +127,9 @@ int TSerialDevice::Read(char* buffer, int count, const TComTimeouts& timeouts) {
             got += static_cast<int>(result);
             continue;
         }
-        if (result == 0) break; // hung up: nothing more will come
-        if (errno == EINTR) continue;
-        if (errno != EAGAIN) throw EComPort(ComError::ReadFile, errno);
+        // In raw mode an empty queue reads as 0 bytes rather than EAGAIN.
+        if (result < 0 && errno == EINTR) continue;
+        if (result < 0 && errno != EAGAIN) throw EComPort(ComError::ReadFile, errno);
         auto deadline = total;
         if (got > 0 && interval != 0) {
             const auto gapEnd = After(interval == -1 ? 0 : interval);
@@ -146,7 +146,8 @@ bool TSerialDevice::WaitReady(short events, const TDeadline& deadline) const {
         const int ready = ::poll(handles, 2, PollTimeout(deadline));
         if (ready < 0 && errno == EINTR) continue;
         if (ready <= 0 || handles[1].revents != 0) return false;
-        return handles[0].revents != 0;
+        // A hung-up device stays "ready" for ever without anything to read or write.
+        return (handles[0].revents & events) != 0 && (handles[0].revents & (POLLHUP | POLLERR | POLLNVAL)) == 0;
     }
 }
 

@@ -1,0 +1,427 @@
+#include "device_link/ApplicationError.h"
+#include "device_link/ComDataPacket.h"
+#include "device_link/ComPort.h"
+#include "device_link/EComPort.h"
+#include "device_link/PtyPair.h"
+#include "device_link/ServeUntil.h"
+#include "device_link/WaitWithMessages.h"
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <ctime>
+#include <string>
+#include <thread>
+#include <utility>
+#include <vector>
+
+using testing::ElementsAre;
+using namespace std::chrono_literals;
+
+namespace {
+
+// Every event of a port, and the notifications of one link, as text in the order they came.
+class TEventLog {
+public:
+    explicit TEventLog(TComPort& port) : FPort(port) {
+        port.OnBeforeOpen = Note("BeforeOpen");
+        port.OnAfterOpen = Note("AfterOpen");
+        port.OnBeforeClose = Note("BeforeClose");
+        port.OnAfterClose = Note("AfterClose");
+        port.OnCTSChange = NoteLine("CTS");
+        port.OnDSRChange = NoteLine("DSR");
+        port.OnRLSDChange = NoteLine("RLSD");
+        port.OnRxChar = [this](TComponent*, int count) { Lines.push_back("RxChar " + std::to_string(count)); };
+        port.OnRxBuf = [this](TComponent*, const char*, int count) {
+            Lines.push_back("RxBuf " + std::to_string(count));
+        };
+        port.OnTxEmpty = Note("TxEmpty");
+        Link.OnConn = [this](bool on) { Lines.push_back(std::string("link Conn ") + (on ? "1" : "0")); };
+        Link.OnCTSChange = [this](bool on) { Lines.push_back(std::string("link CTS ") + (on ? "1" : "0")); };
+        Link.OnTxBuf = [this](const char* bytes, int count) { Lines.push_back("link TxBuf" + HexText({bytes, std::size_t(count)})); };
+        port.RegisterLink(&Link);
+    }
+
+    // The port may outlive the log and still close: nothing may reach the log after this.
+    ~TEventLog() {
+        FPort.UnregisterLink(&Link);
+        FPort.OnBeforeOpen = FPort.OnAfterOpen = FPort.OnBeforeClose = FPort.OnAfterClose = FPort.OnTxEmpty = nullptr;
+        FPort.OnCTSChange = FPort.OnDSRChange = FPort.OnRLSDChange = nullptr;
+        FPort.OnRxChar = nullptr;
+        FPort.OnRxBuf = nullptr;
+    }
+    TEventLog(const TEventLog&) = delete;
+    TEventLog& operator=(const TEventLog&) = delete;
+
+    std::vector<std::string> Take() { return std::exchange(Lines, {}); }
+    bool Has(const std::string& line) const { return std::find(Lines.begin(), Lines.end(), line) != Lines.end(); }
+
+    std::vector<std::string> Lines;
+    TComLink Link;
+
+private:
+    TComPort& FPort;
+
+    TComPort::TNotifyEvent Note(const char* name) {
+        return [this, name](TComponent*) { Lines.emplace_back(name); };
+    }
+    TComPort::TComSignalEvent NoteLine(const char* name) {
+        return [this, name](TComponent*, bool on) { Lines.push_back(std::string(name) + (on ? " 1" : " 0")); };
+    }
+};
+
+int ErrorCodeOf(const std::function<void()>& call, int* systemCode = nullptr) {
+    try {
+        call();
+    } catch (const EComPort& error) {
+        if (systemCode != nullptr) *systemCode = error.SystemErrorCode();
+        return error.ErrorCode();
+    }
+    return 0;
+}
+
+// The device's line settings on a pseudo-terminal; even parity must not make opening fail.
+void SetUpAsDevice(TComPort& port, const TPtyPair& pty) {
+    port.SetPort(pty.SlavePath());
+    port.GetParity().SetBits(prEven);
+    port.GetFlowControl().SetFlowControl(fcNone);
+    port.SetEvents({evRxChar, evError, evRx80Full});
+}
+
+std::chrono::nanoseconds ProcessCpuTime() {
+    timespec now{};
+    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &now);
+    return std::chrono::seconds(now.tv_sec) + std::chrono::nanoseconds(now.tv_nsec);
+}
+
+const std::vector<std::string> OpenSequence = {"BeforeOpen", "link Conn 1", "AfterOpen", "link CTS 0",
+                                               "CTS 0",      "DSR 0",       "RLSD 0"};
+const std::vector<std::string> CloseSequence = {"link CTS 0", "CTS 0", "DSR 0", "RLSD 0", "BeforeClose",
+                                                "link Conn 0", "AfterClose"};
+
+// ---- opening and closing ----
+
+TEST(ComPort, OpeningAMissingDeviceFailsWithCode1AndTheSystemCode) {
+    for (const char* name : {"/dev/kelvo-no-such-port", "kelvo-no-such-port"}) {
+        TComPort port;
+        TEventLog log(port);
+        port.SetPort(name);
+        int systemCode = 0;
+        EXPECT_EQ(ErrorCodeOf([&] { port.Open(); }, &systemCode), 1);
+        EXPECT_EQ(systemCode, 2);
+        EXPECT_THAT(log.Lines, ElementsAre("BeforeOpen"));
+        EXPECT_FALSE(port.GetConnected());
+    }
+    try {
+        TComPort port;
+        port.SetPort("kelvo-no-such-port");
+        port.Open();
+    } catch (const EComPort& error) {
+        EXPECT_STREQ(error.what(), "Unable to open com port (win error code: 2)");
+    }
+}
+
+TEST(ComPort, OpenAndCloseRaiseTheirEventsInOrderAndOnlyOnce) {
+    TPtyPair pty;
+    TComPort port;
+    TEventLog log(port);
+    SetUpAsDevice(port, pty);
+
+    port.Open();
+    EXPECT_TRUE(port.GetConnected());
+    EXPECT_EQ(log.Take(), OpenSequence);
+    port.Open();
+    EXPECT_TRUE(log.Take().empty());
+
+    port.Close();
+    EXPECT_FALSE(port.GetConnected());
+    EXPECT_EQ(log.Take(), CloseSequence);
+    port.Close();
+    EXPECT_TRUE(log.Take().empty());
+}
+
+TEST(ComPort, ChangingThePortWhileOpenClosesAndReopensInOneCall) {
+    TPtyPair first;
+    TPtyPair second;
+    TComPort port;
+    TEventLog log(port);
+    SetUpAsDevice(port, first);
+    port.Open();
+    log.Take();
+
+    port.SetPort(second.SlavePath());
+    std::vector<std::string> expected = CloseSequence;
+    expected.insert(expected.end(), OpenSequence.begin(), OpenSequence.end());
+    EXPECT_EQ(log.Take(), expected);
+    EXPECT_TRUE(port.GetConnected());
+
+    second.Send("abc");
+    EXPECT_TRUE(ServeUntil([&] { return log.Has("RxChar 3"); }));
+}
+
+TEST(ComPort, SyncMethodAndPriorityCannotChangeWhileOpen) {
+    TPtyPair pty;
+    TComPort port;
+    SetUpAsDevice(port, pty);
+    port.Open();
+    EXPECT_EQ(ErrorCodeOf([&] { port.SetSyncMethod(smNone); }), 14);
+    EXPECT_EQ(port.GetSyncMethod(), smThreadSync);
+    EXPECT_EQ(ErrorCodeOf([&] { port.SetEventThreadPriority(tpHigher); }), 14);
+    EXPECT_EQ(port.GetEventThreadPriority(), tpNormal);
+    port.Close();
+    port.SetSyncMethod(smNone);
+    EXPECT_EQ(port.GetSyncMethod(), smNone);
+}
+
+TEST(ComPort, LineSettingsOfEveryKindApplyOnAPseudoTerminal) {
+    TPtyPair pty;
+    TComPort port;
+    SetUpAsDevice(port, pty);
+    port.Open();
+    for (TParityBits bits : {prOdd, prMark, prSpace, prNone, prEven}) port.GetParity().SetBits(bits);
+    port.SetBaudRate(br14400);
+    port.SetCustomBaudRate(250000);
+    port.SetBaudRate(brCustom);
+    port.GetFlowControl().SetFlowControl(fcHardware);
+    port.SetDataBits(dbSeven);
+    port.SetStopBits(sbTwoStopBits);
+    EXPECT_TRUE(port.ModemSignals().Empty());
+    EXPECT_TRUE(port.LineErrors().Empty());
+    EXPECT_TRUE(port.GetConnected());
+}
+
+TEST(ComPort, ConnectedStoredWhileLoadingOpensWhenLoadingEnds) {
+    TPtyPair pty;
+    TComPort port;
+    SetUpAsDevice(port, pty);
+    port.BeginLoading();
+    port.SetConnected(true);
+    EXPECT_TRUE(port.GetConnected());
+    port.EndLoading();
+    EXPECT_TRUE(port.GetConnected());
+
+    // A port that cannot open then reports through the error display and stays closed.
+    std::vector<std::string> shown;
+    SetApplicationErrorDisplay([&](const std::exception_ptr& error) {
+        try {
+            std::rethrow_exception(error);
+        } catch (const std::exception& caught) {
+            shown.emplace_back(caught.what());
+        }
+    });
+    TComPort missing;
+    missing.SetPort("/dev/kelvo-no-such-port");
+    missing.BeginLoading();
+    missing.SetConnected(true);
+    missing.EndLoading();
+    SetApplicationErrorDisplay(nullptr);
+    EXPECT_FALSE(missing.GetConnected());
+    EXPECT_THAT(shown, ElementsAre("Unable to open com port (win error code: 2)"));
+}
+
+// ---- receiving and sending ----
+
+TEST(ComPort, BytesGoToTheLinkedSplitterAndNotToOnRxChar) {
+    TPtyPair pty;
+    TComPort port;
+    TEventLog log(port);
+    SetUpAsDevice(port, pty);
+    TComDataPacket splitter;
+    splitter.SetSize(5);
+    splitter.OnPacket = [&](TComponent*, const ByteString& packet) { log.Lines.push_back("Packet" + HexText(packet)); };
+    splitter.SetComPort(&port);
+    port.Open();
+    log.Take();
+
+    pty.Send(BytesOf({0xF0, 0x01, 0x00, 0xFF, 0xF7}));
+    ASSERT_TRUE(ServeUntil([&] { return log.Has("Packet F0 01 00 FF F7"); }));
+    EXPECT_THAT(log.Take(), ElementsAre("RxBuf 5", "Packet F0 01 00 FF F7"));
+}
+
+TEST(ComPort, WithoutALinkOnRxCharAnnouncesBytesThatStayUntilRead) {
+    TPtyPair pty;
+    TComPort port;
+    TEventLog log(port);
+    SetUpAsDevice(port, pty);
+    port.Open();
+    log.Take();
+
+    pty.Send("12345");
+    ASSERT_TRUE(ServeUntil([&] { return log.Has("RxChar 5"); }));
+    // Unread bytes are announced once, not again and again.
+    WaitWithMessages(50);
+    EXPECT_THAT(log.Take(), ElementsAre("RxChar 5"));
+    EXPECT_EQ(port.PendingInputCount(), 5);
+
+    pty.Send("67");
+    ASSERT_TRUE(ServeUntil([&] { return log.Has("RxChar 7"); }));
+    ByteString read;
+    EXPECT_EQ(port.ReadString(read, 100), 7);
+    EXPECT_EQ(read, "1234567");
+    EXPECT_EQ(port.ReadString(read, 0), 0);
+    EXPECT_EQ(read, "");
+}
+
+TEST(ComPort, AnEmptyEventSetOpensButDeliversNoLineEvent) {
+    TPtyPair pty;
+    TComPort port;
+    TEventLog log(port);
+    SetUpAsDevice(port, pty);
+    port.SetEvents({});
+    port.Open();
+    EXPECT_EQ(log.Take(), OpenSequence);
+    pty.Send("12345");
+    WaitWithMessages(100);
+    EXPECT_TRUE(log.Take().empty());
+    EXPECT_EQ(port.PendingInputCount(), 5);
+}
+
+TEST(ComPort, WriteStringSendsEveryByteAndTellsTheLinks) {
+    TPtyPair pty;
+    TComPort port;
+    TEventLog log(port);
+    SetUpAsDevice(port, pty);
+    port.SetEvents({evRxChar, evTxEmpty});
+    port.Open();
+    log.Take();
+
+    EXPECT_EQ(port.WriteString(""), 0);
+    const ByteString frame = BytesOf({0xF0, 0x00, 0x80, 0xFF, 0x0A, 0xF7});
+    EXPECT_EQ(port.WriteString(frame), 6);
+    EXPECT_EQ(pty.Receive(6), frame);
+    ASSERT_TRUE(ServeUntil([&] { return log.Has("TxEmpty"); }));
+    EXPECT_THAT(log.Take(), ElementsAre("link TxBuf F0 00 80 FF 0A F7", "TxEmpty"));
+}
+
+TEST(ComPort, ReadStringWaitsForTheTotalTimeOut) {
+    TPtyPair pty;
+    TComPort port;
+    SetUpAsDevice(port, pty);
+    port.SetEvents({});
+    port.GetTimeouts().SetReadInterval(0);
+    port.GetTimeouts().SetReadTotalConstant(60);
+    port.Open();
+    pty.Send("ab");
+    ByteString read;
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_EQ(port.ReadString(read, 10), 2);
+    EXPECT_GE(std::chrono::steady_clock::now() - start, 55ms);
+    EXPECT_EQ(read, "ab");
+}
+
+TEST(ComPort, EventsReachTheMainThreadUnlessSyncMethodIsNone) {
+    const auto mainThread = std::this_thread::get_id();
+    for (TSyncMethod method : {smThreadSync, smWindowSync, smNone}) {
+        TPtyPair pty;
+        TComPort port;
+        SetUpAsDevice(port, pty);
+        port.SetSyncMethod(method);
+        std::atomic<bool> onMain{false};
+        std::atomic<int> count{0};
+        port.OnRxChar = [&](TComponent*, int n) {
+            onMain = std::this_thread::get_id() == mainThread;
+            count = n;
+        };
+        port.Open();
+        pty.Send("xyz");
+        ASSERT_TRUE(ServeUntil([&] { return count.load() == 3; })) << method;
+        EXPECT_EQ(onMain.load(), method != smNone) << method;
+    }
+}
+
+// ---- failures and shutdown ----
+
+TEST(ComPort, AThrowingHandlerEndsTheEventThreadButNotTheConnection) {
+    TPtyPair pty;
+    TComPort port;
+    SetUpAsDevice(port, pty);
+    int calls = 0;
+    port.OnRxChar = [&](TComponent*, int) {
+        ++calls;
+        throw std::runtime_error("handler failed");
+    };
+    port.Open();
+    pty.Send("1");
+    ASSERT_TRUE(ServeUntil([&] { return calls == 1; }));
+    pty.Send("2");
+    WaitWithMessages(100);
+    EXPECT_EQ(calls, 1);
+    EXPECT_TRUE(port.GetConnected());
+
+    const auto start = std::chrono::steady_clock::now();
+    port.Close();
+    EXPECT_LT(std::chrono::steady_clock::now() - start, 100ms);
+    // Reopening brings the events back.
+    port.OnRxChar = [&](TComponent*, int) { ++calls; };
+    port.Open();
+    pty.Send("3");
+    EXPECT_TRUE(ServeUntil([&] { return calls >= 2; }));
+}
+
+TEST(ComPort, CloseFromASlowHandlerTheEventThreadWaitsForReturns) {
+    TPtyPair pty;
+    TComPort port;
+    TEventLog log(port);
+    SetUpAsDevice(port, pty);
+    bool closeWithinHandler = true;
+    port.OnRxChar = [&](TComponent*, int count) {
+        log.Lines.push_back("RxChar " + std::to_string(count));
+        if (!closeWithinHandler) return;
+        WaitWithMessages(30);
+        port.Close();
+    };
+    port.Open();
+    log.Take();
+    pty.Send("1");
+    ASSERT_TRUE(ServeUntil([&] { return log.Has("AfterClose"); }));
+    EXPECT_FALSE(port.GetConnected());
+    EXPECT_EQ(log.Lines.front(), "RxChar 1");
+
+    closeWithinHandler = false;
+    port.Open();
+    log.Take();
+    pty.Send("2");
+    EXPECT_TRUE(ServeUntil([&] { return log.Has("RxChar 2"); }));
+}
+
+TEST(ComPort, CloseWhileADispatchIsQueuedReturns) {
+    TPtyPair pty;
+    TComPort port;
+    SetUpAsDevice(port, pty);
+    port.OnRxChar = [&](TComponent*, int) { WaitWithMessages(5); };
+    for (int round = 0; round < 20; ++round) {
+        port.Open();
+        pty.Send("x");
+        // Not served: the event thread may be blocked handing the bytes over.
+        std::this_thread::yield();
+        port.Close();
+    }
+    SUCCEED();
+}
+
+TEST(ComPort, AfterAHangUpTheEventThreadIdlesAndCloseIsPrompt) {
+    TPtyPair pty;
+    TComPort port;
+    TEventLog log(port);
+    SetUpAsDevice(port, pty);
+    port.Open();
+    log.Take();
+
+    pty.CloseMaster();
+    WaitWithMessages(20);
+    const auto cpuBefore = ProcessCpuTime();
+    WaitWithMessages(1000);
+    const auto cpuUsed = ProcessCpuTime() - cpuBefore;
+    EXPECT_LT(cpuUsed, 50ms);
+    EXPECT_TRUE(log.Lines.empty());
+
+    const auto start = std::chrono::steady_clock::now();
+    port.Close();
+    EXPECT_LT(std::chrono::steady_clock::now() - start, 100ms);
+    EXPECT_FALSE(port.GetConnected());
+}
+
+} // namespace
