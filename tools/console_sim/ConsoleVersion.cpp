@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cstdio>
 #include <stdexcept>
 
 namespace {
@@ -34,6 +35,12 @@ const std::array<TConsoleVersion, 9>& KnownVersions() {
     return versions;
 }
 
+std::string VersionText(double version) {
+    char text[32];
+    std::snprintf(text, sizeof text, "%g", version);
+    return text;
+}
+
 } // namespace
 
 std::size_t TConsoleVersion::FrameSize() const {
@@ -52,7 +59,8 @@ TConsoleVersion ConsoleVersionOf(double version) {
     const auto found = std::find_if(versions.begin(), versions.end(),
                                     [&](const TConsoleVersion& known) { return known.Version == version; });
     if (found == versions.end())
-        throw std::invalid_argument("unknown console version (known: 1, 2, 3, 4, 4.5, 5, 5.5, 6, 7)");
+        throw std::invalid_argument("there is no console version " + VersionText(version) +
+                                    " (known: 1, 2, 3, 4, 4.5, 5, 5.5, 6, 7)");
     return *found;
 }
 
