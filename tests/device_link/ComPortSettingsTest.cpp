@@ -72,11 +72,7 @@ TEST_F(ComPortSettingsTest, NewSpeedReachesAnOpenPortOnceAtTheEnd) {
     Settings.SaveSettings(stRegistry, DevicePath);
     Store("BaudRate", "19200");
     Settings.LoadSettings(stRegistry, DevicePath);
-    EXPECT_EQ(Port.GetBaudRate(), br19200);
-    EXPECT_EQ(Port.Applies, 1);
-    EXPECT_EQ(Port.BaudRateWhenApplied, br19200);
-    EXPECT_EQ(Port.Opens, 0);
-    EXPECT_TRUE(Port.GetConnected());
+    ExpectAppliedOnceWithoutReopen(Port, br19200);
 }
 
 TEST_F(ComPortSettingsTest, EmptyKeyGivesTheFallbacksToAClosedPort) {

@@ -79,12 +79,8 @@ TEST_F(ComSetupFrmTest, OkWithTheSameNameAppliesTheLineSettingsOnceWithoutReopen
         dialog.Button1->click();
     });
     ShowSetupDialog(Port);
-    EXPECT_EQ(Port.GetBaudRate(), br19200);
     EXPECT_EQ(Port.GetDataBits(), dbSeven);
-    EXPECT_EQ(Port.Applies, 1);
-    EXPECT_EQ(Port.BaudRateWhenApplied, br19200);
-    EXPECT_EQ(Port.Opens, 0);
-    EXPECT_TRUE(Port.GetConnected());
+    ExpectAppliedOnceWithoutReopen(Port, br19200);
 }
 
 TEST_F(ComSetupFrmTest, OkWithAnotherNameReopensThePort) {

@@ -2,6 +2,7 @@
 
 #include "device_link/ComPort.h"
 
+#include <gtest/gtest.h>
 #include <pty.h>
 #include <unistd.h>
 
@@ -57,3 +58,12 @@ public:
     int Opens = 0;
     TBaudRate BaudRateWhenApplied = brCustom;
 };
+
+// The open port stayed open on its name and took its settings once, with `rate` already set.
+inline void ExpectAppliedOnceWithoutReopen(const TCountingComPort& port, TBaudRate rate) {
+    EXPECT_EQ(port.GetBaudRate(), rate);
+    EXPECT_EQ(port.Applies, 1);
+    EXPECT_EQ(port.BaudRateWhenApplied, rate);
+    EXPECT_EQ(port.Opens, 0);
+    EXPECT_TRUE(port.GetConnected());
+}
