@@ -46,19 +46,22 @@ void TComDataPacket::SetSize(std::int32_t value) { SetFramingProperty(FSize, val
 void TComDataPacket::SetCaseInsensitive(bool value) { SetFramingProperty(FCaseInsensitive, value); }
 
 ByteString TComDataPacket::MatchForm(const ByteString& Str) const {
-    if (!FCaseInsensitive) return Str;
     ByteString result = Str;
-    for (char& c : result) {
-        const auto byte = static_cast<std::uint8_t>(c);
-        if (byte >= 0x61 && byte <= 0x7A) c = static_cast<char>(byte - 0x20);
-    }
+    for (char& c : result) c = static_cast<char>(MatchByte(c));
     return result;
 }
 
-std::int32_t TComDataPacket::Search(const ByteString& pattern, const ByteString& text) const {
+std::uint8_t TComDataPacket::MatchByte(char c) const {
+    const auto byte = static_cast<std::uint8_t>(c);
+    return FCaseInsensitive && byte >= 0x61 && byte <= 0x7A ? static_cast<std::uint8_t>(byte - 0x20) : byte;
+}
+
+std::int32_t TComDataPacket::Search(const ByteString& pattern, std::string_view text) const {
     if (pattern.empty()) return 0;
-    const std::size_t found = MatchForm(text).find(MatchForm(pattern));
-    return found == ByteString::npos ? 0 : static_cast<std::int32_t>(found) + 1;
+    // Compares in match form without copying the buffer: this runs for every received chunk.
+    const auto found = std::search(text.begin(), text.end(), pattern.begin(), pattern.end(),
+                                   [this](char a, char b) { return MatchByte(a) == MatchByte(b); });
+    return found == text.end() ? 0 : static_cast<std::int32_t>(found - text.begin()) + 1;
 }
 
 bool TComDataPacket::HasEndCondition() const {
@@ -135,7 +138,8 @@ void TComDataPacket::SeekPacketEnd() {
         } else {
             // The stop string counts only after the start string.
             const auto startLength = static_cast<std::int32_t>(FStartString.size());
-            const ByteString afterStart = buffered > startLength ? FBuffer.substr(FStartString.size()) : ByteString();
+            const std::string_view afterStart =
+                buffered > startLength ? std::string_view(FBuffer).substr(FStartString.size()) : std::string_view();
             const std::int32_t stop = Search(FStopString, afterStart);
             if (stop > 0) length = startLength + stop + static_cast<std::int32_t>(FStopString.size()) - 1;
         }

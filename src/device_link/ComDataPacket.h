@@ -67,8 +67,9 @@ private:
     static constexpr std::int32_t NoPosition = -1;
 
     bool HasEndCondition() const;
+    std::uint8_t MatchByte(char c) const;
     // 1-based position of the first occurrence of `pattern` in `text` in match form; 0 if none.
-    std::int32_t Search(const ByteString& pattern, const ByteString& text) const;
+    std::int32_t Search(const ByteString& pattern, std::string_view text) const;
     void SeekPacketStart();
     void DropBeforeStart(std::int32_t Pos);
     void SeekPacketEnd();
