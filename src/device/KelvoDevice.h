@@ -121,13 +121,18 @@ public:
     std::int32_t GetRepairTries() const { return FRepairTries; }
     bool GetRepairing() const { return FRepairing; }
     bool GetNoMessageSinceTick() const { return FNoMessageSinceTick; }
+    // Suspends (false) or resumes both surveys; they run only while connected.
     virtual void SetSurveysActive(bool Value);
-    virtual bool QuickConnectDevice();
+    // Repair step of versions 4 and below: optionally closes and reopens the port, then resends
+    // the identification. Throws for a version above 4, and ERepairAbort (after report 710)
+    // when the port could not be reopened.
+    virtual void QuickConnectDevice(bool ClosePortFirst);
 
     // ---- Console keys and orientation (KelvoDeviceKeys.cpp) ----
     std::int32_t GetKeyRepeatInterval() const { return FKeyRepeatInterval; }
     virtual void SetKeyRepeatInterval(std::int32_t Value);
     std::uint32_t GetEnterKeyMessage() const { return FEnterKeyMessage; }
+    // The number of the application message posted for a repeated enter key.
     virtual void SetEnterKeyMessage(std::uint32_t Value);
     TConsoleKey GetLastConsoleKey() const { return FLastConsoleKey; }
     bool GetConsoleKeysEnabled() const { return FConsoleKeysEnabled; }
@@ -303,15 +308,44 @@ protected:
     void DecodeStatusKeys(std::uint8_t status);
 
     // ---- Survey ----
+    // A survey interval without a single message starts (or continues) a repair.
     void SurveyTick(TComponent* Sender);
     // The short-frame family keeps the console awake by answering every frame.
     void KeepAliveAfterFrame();
     // The long-frame family keeps the console awake once per statistics tick.
     void SendKeepAliveSetPoints();
+    // Repair step of versions above 4: resends the identification, reopening the port when it
+    // is closed or a write fails. ERepairAbort when the reopened port still failed.
+    void ReconnectDevice();
+    // Closes the port and opens it again, waiting DisconDelayBetweenCloseOpenPort after each.
+    void CloseReopenPort();
+    virtual void DoRepairingConnection();
+    virtual void DoConnectionLost();
+    void RepairStep();
+    void RepairShortFamily();
+    void RepairLongFamily();
+    void RepairSucceeded();
+    void GiveUpRepair();
+    // Runs however the tick ended: the repair flag cleared and the tick's handler back.
+    void EndSurveyTick();
+    bool TryCloseReopenPort();
+    bool TrySendIfOpen(const ByteString& Frame);
+    void ReportIfPortNotOpen();
+    bool HeartSurveyWanted() const;
+    bool KeepsConsoleAwake() const;
+    void SendKeepAlive();
 
     // ---- Keys ----
+    // One key report of a status byte: raises OnConsoleKeyDown at most once per repeat delay.
     virtual void ConsoleKeyDown(TConsoleKey Key);
     void KeyRepeatTick(TComponent* Sender);
+    // A key that passed the repeat timer: raised, or posted for a repeated enter.
+    void DeliverConsoleKey(TConsoleKey Key);
+    void PostEnterKeyMessage();
+    // One for the whole program: a key handler that processes messages cannot re-enter.
+    static bool KeyHandlerBusy;
+    // One for the whole program: when the last key was delivered, 0 before the first.
+    static std::uint32_t LastKeyTick;
 
     // ---- Statistics ----
     void StatsTick(TComponent* Sender);

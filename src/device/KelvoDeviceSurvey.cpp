@@ -2,6 +2,30 @@
 #include "device/KelvoDevice.h"
 
 #include "device/KelvoProtocol.h"
+#include "device/RepairAbort.h"
+#include "device_link/WaitWithMessages.h"
+
+#include <algorithm>
+#include <stdexcept>
+
+using namespace KelvoProtocol;
+
+namespace {
+constexpr std::int32_t MinSurveyInterval = 400;
+constexpr std::int32_t MaxSurveyInterval = 3000;
+// The long-frame family is watched at a fixed pace, whatever the stored interval.
+constexpr std::int32_t LongFrameSurveyInterval = 3000;
+constexpr std::int32_t MinCloseOpenDelay = 300;
+constexpr std::int32_t MaxCloseOpenDelay = 2000;
+// The long-frame family gives up on the third attempt that finds the port closed.
+constexpr std::int32_t LongFrameTriesBeforeGivingUp = 2;
+
+constexpr int ReportLost = 720;
+constexpr int ReportAborted = 711;
+constexpr int ReportRestored = 614;
+constexpr int ReportPortNotOpen = 710;
+constexpr int ReportIdentificationSent = 611;
+} // namespace
 
 void TKelvoDevice::SetConnectionSurvey(bool Value) {
     if (Value == FConnectionSurvey) return;
@@ -10,36 +34,202 @@ void TKelvoDevice::SetConnectionSurvey(bool Value) {
 }
 
 void TKelvoDevice::SetConnectionSurveyInterval(std::int32_t Value) {
-    FConnectionSurveyInterval = Value;
-    FConnectionSurveyTimer->SetInterval(Value);
+    if (FVersion > 4) {
+        FConnectionSurveyTimer->SetInterval(LongFrameSurveyInterval);
+        return;
+    }
+    FConnectionSurveyInterval = std::clamp(Value, MinSurveyInterval, MaxSurveyInterval);
+    FConnectionSurveyTimer->SetInterval(static_cast<std::uint32_t>(FConnectionSurveyInterval));
 }
 
 void TKelvoDevice::SetDisconDelayBetweenCloseOpenPort(std::int32_t Value) {
     if (Value == FDisconDelayBetweenCloseOpenPort) return;
-    FDisconDelayBetweenCloseOpenPort = std::clamp(Value, 300, 2000);
+    FDisconDelayBetweenCloseOpenPort = std::clamp(Value, MinCloseOpenDelay, MaxCloseOpenDelay);
 }
 
 void TKelvoDevice::SetSurveysActive(bool Value) {
-    FConnectionSurveyTimer->SetEnabled(Value && FConnectionSurvey);
+    const bool active = Value && FConnected;
+    FHeartSurveyTimer->SetEnabled(active && HeartSurveyWanted());
+    FConnectionSurveyTimer->SetEnabled(active && FConnectionSurvey);
 }
 
-bool TKelvoDevice::QuickConnectDevice() { return TryConnect(300); }
+bool TKelvoDevice::HeartSurveyWanted() const { return FHeartEnabled && FHeartConnectionSurvey; }
+
+void TKelvoDevice::DoRepairingConnection() { Raise(OnRepairingConnection, this); }
+
+void TKelvoDevice::DoConnectionLost() { Raise(OnConnectionLost, this); }
+
+// ---- Survey tick ----
 
 void TKelvoDevice::SurveyTick(TComponent*) {
-    if (IsDestroying()) return;
+    if (IsDestroying() || FSimulationMode) return;
+    // Ticks that arrive while this one waits find no handler.
+    FConnectionSurveyTimer->OnTimer = nullptr;
+    try {
+        if (FNoMessageSinceTick) RepairStep();
+    } catch (...) {
+        EndSurveyTick();
+        throw;
+    }
+    EndSurveyTick();
+}
+
+void TKelvoDevice::EndSurveyTick() {
+    FRepairing = false;
     FNoMessageSinceTick = true;
+    // The destructor may already have freed the timer when a repair wait let it run.
+    if (FConnectionSurveyTimer)
+        FConnectionSurveyTimer->OnTimer = [this](TComponent* sender) { SurveyTick(sender); };
+}
+
+void TKelvoDevice::RepairStep() {
+    FHeartSurveyTimer->SetEnabled(false);
+    FRepairing = true;
+    if (FRepairTries == 0) {
+        ++FDisconnectionCount;
+        DoRepairingConnection();
+    }
+    DoErrorInfo(ketConnecting, ReportLost, FRepairTries + 1);
+    if (FRepairTries >= FDisconMaxTry) {
+        GiveUpRepair();
+        return;
+    }
+    ++FRepairTries;
+    if (FVersion <= 4) RepairShortFamily();
+    else RepairLongFamily();
+}
+
+void TKelvoDevice::RepairShortFamily() {
+    try {
+        QuickConnectDevice(FDisconUseCloseOpenPort);
+    } catch (const ERepairAbort&) {
+        return; // the port did not reopen: the next silent tick tries again
+    }
+    if (FComPort->GetConnected()) {
+        RepairSucceeded();
+    } else {
+        FRepairing = false;
+        GiveUpRepair();
+    }
+}
+
+void TKelvoDevice::RepairLongFamily() {
+    try {
+        ReconnectDevice();
+    } catch (const ERepairAbort&) {
+        // Reported already; the port's state decides below.
+    }
+    if (FComPort->GetConnected()) {
+        RepairSucceeded();
+    } else if (FRepairTries > LongFrameTriesBeforeGivingUp) {
+        FRepairing = false;
+        GiveUpRepair();
+    }
+}
+
+void TKelvoDevice::RepairSucceeded() {
+    FRepairTries = 0;
+    DoErrorInfo(ketConnected, ReportRestored, -1);
+    FHeartSurveyTimer->SetEnabled(HeartSurveyWanted());
+}
+
+void TKelvoDevice::GiveUpRepair() {
+    DoErrorInfo(ketConnecting, ReportAborted, FRepairTries);
+    SetConnected(false);
+    DoConnectionLost();
+}
+
+// ---- Repair steps ----
+
+void TKelvoDevice::QuickConnectDevice(bool ClosePortFirst) {
+    if (IsDestroying()) return;
+    if (FVersion > 4)
+        throw std::logic_error("Procedure QuickConnectDevice: the Kelvo version must be 4 or lower!");
+    const bool reopenFailed = ClosePortFirst && !TryCloseReopenPort();
+    ReportIfPortNotOpen();
+    if (reopenFailed) throw ERepairAbort();
+    if (!FComPort->GetConnected()) return;
+    try {
+        FComPort->AbortPendingIo();
+        FComPort->ClearBuffers(true, true);
+    } catch (const std::exception&) {
+        // Stale bytes only delay the answer.
+    }
+    try {
+        Send(FVersion == 4 ? BuildRequest(rqIdentification, IdentificationCode, 0) : BytesOf({IdentificationCode}));
+        DoErrorInfo(ketConnecting, ReportIdentificationSent, -1);
+    } catch (const std::exception&) {
+        // The next silent tick repairs again.
+    }
+}
+
+void TKelvoDevice::ReconnectDevice() {
+    if (IsDestroying() || FVersion < 4) return;
+    const ByteString frame = BuildRequest(rqIdentification, IdentificationCode, 0);
+    bool aborted = false;
+    if (FComPort->GetConnected()) {
+        try {
+            Send(frame);
+        } catch (const std::exception&) {
+            aborted = !(TryCloseReopenPort() && TrySendIfOpen(frame));
+        }
+    } else if (TryCloseReopenPort()) {
+        TrySendIfOpen(frame); // a failure here only shows as the port's state
+    }
+    ReportIfPortNotOpen();
+    if (aborted) throw ERepairAbort();
+}
+
+void TKelvoDevice::CloseReopenPort() {
+    const auto delay = static_cast<std::uint32_t>(FDisconDelayBetweenCloseOpenPort);
+    FComPort->Close();
+    WaitWithMessages(delay);
+    FComPort->Open();
+    WaitWithMessages(delay);
+}
+
+bool TKelvoDevice::TryCloseReopenPort() {
+    try {
+        CloseReopenPort();
+        return true;
+    } catch (const std::exception&) {
+        return false;
+    }
+}
+
+bool TKelvoDevice::TrySendIfOpen(const ByteString& Frame) {
+    try {
+        if (FComPort->GetConnected()) Send(Frame);
+        return true;
+    } catch (const std::exception&) {
+        return false;
+    }
+}
+
+void TKelvoDevice::ReportIfPortNotOpen() {
+    if (!FComPort->GetConnected()) DoErrorInfo(ketConnecting, ReportPortNotOpen, -1);
+}
+
+// ---- Keep-alive ----
+
+bool TKelvoDevice::KeepsConsoleAwake() const {
+    const bool connectedStatus = FStatus >= dsConnected && FStatus <= dsStopped;
+    return FMaintainsConsoleActive && FConnected && connectedStatus;
 }
 
 void TKelvoDevice::KeepAliveAfterFrame() {
-    if (FVersion == 4 && FConnected && FMaintainsConsoleActive) SendSetPoints();
+    if (FVersion == 4 && KeepsConsoleAwake()) SendKeepAlive();
 }
 
 void TKelvoDevice::SendKeepAliveSetPoints() {
-    const bool inRide = FStatus >= dsConnected && FStatus <= dsStopped;
-    if (FVersion <= 4 || !FConnected || !FMaintainsConsoleActive || !inRide) return;
+    if (FVersion > 4 && KeepsConsoleAwake()) SendKeepAlive();
+}
+
+void TKelvoDevice::SendKeepAlive() {
     try {
         SendSetPoints();
-    } catch (...) {
-        // The next tick sends again; a lost keep-alive is what the survey watches for.
+    } catch (const std::exception&) {
+        // A lost keep-alive is what the survey watches for; the frame that triggered it is
+        // still delivered to its handlers.
     }
 }

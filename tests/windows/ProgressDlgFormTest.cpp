@@ -1,4 +1,4 @@
-#include "device/ApplicationMessageEvent.h"
+#include "device/ApplicationMessageRecorder.h"
 #include "device/ProgressOperations.h"
 #include "windows/ProgressDialogPresenter.h"
 #include "windows/ProgressDlgForm.h"
@@ -10,22 +10,7 @@
 #include <QPushButton>
 #include <gmock/gmock.h>
 
-#include <vector>
-
 namespace {
-
-// Records the numbered application messages that reach the application object.
-class MessageRecorder : public QObject {
-public:
-    MessageRecorder() { QCoreApplication::instance()->installEventFilter(this); }
-    ~MessageRecorder() override { QCoreApplication::instance()->removeEventFilter(this); }
-    bool eventFilter(QObject* target, QEvent* event) override {
-        if (target == QCoreApplication::instance() && event->type() == TApplicationMessageEvent::EventType())
-            messages.push_back(static_cast<TApplicationMessageEvent*>(event)->GetMessage());
-        return false;
-    }
-    std::vector<std::uint32_t> messages;
-};
 
 class ProgressDialogTest : public testing::Test {
 protected:
@@ -51,15 +36,15 @@ TEST_F(ProgressDialogTest, DiscoveryStyleDialogHasNoCancelButton) {
 }
 
 TEST_F(ProgressDialogTest, CancelButtonDeliversItsMessageBeforeTheClickReturns) {
-    MessageRecorder recorder;
+    ApplicationMessageRecorder recorder;
     ShowProgressDialog(0, 10, "working");
     ASSERT_FALSE(Form().BtCancel->isHidden());
     Form().BtCancel->click();
-    EXPECT_THAT(recorder.messages, testing::ElementsAre(0u));
+    EXPECT_THAT(recorder.Seen(), testing::ElementsAre(0u));
 
     ShowProgressDialog(1479, 10, "working");
     Form().BtCancel->click();
-    EXPECT_THAT(recorder.messages, testing::ElementsAre(0u, 1479u));
+    EXPECT_THAT(recorder.Seen(), testing::ElementsAre(0u, 1479u));
 }
 
 TEST_F(ProgressDialogTest, NewMaximumIsAppliedBeforeThePosition) {
