@@ -1,0 +1,72 @@
+// Frames per second through the monitor's receive path, per protocol family: the splitter,
+// ParseMessage and the terminal line text, on a ride the emulated console streams. The line
+// carries at most 87 long frames, 145 short frames or 873 status bytes per second.
+#include "console_sim/ConsoleMachine.h"
+#include "device/KelvoProtocol.h"
+#include "terminal/TerminalSession.h"
+
+#include <QCoreApplication>
+#include <benchmark/benchmark.h>
+
+namespace {
+
+constexpr double RideMs = 60000;
+
+// What the console sends after its handshake, one element per write to the line.
+std::vector<ByteString> StreamedWrites(double version) {
+    TConsoleSettings settings;
+    settings.Version = version;
+    TConsoleMachine console(settings);
+    const double handshakeMs = 1000;
+    const ByteString request = version < 4 ? BytesOf({KelvoProtocol::IdentificationCode})
+                                           : KelvoProtocol::BuildRequest(KelvoProtocol::rqIdentification,
+                                                                         KelvoProtocol::IdentificationCode, 0);
+    console.Receive(handshakeMs, request);
+    std::vector<ByteString> writes;
+    for (double nowMs = handshakeMs; nowMs <= handshakeMs + RideMs; nowMs += 10)
+        for (const TConsoleAction& action : console.Advance(nowMs))
+            if (action.Kind == TConsoleAction::akSend) writes.push_back(action.Bytes);
+    return writes;
+}
+
+void ReceiveRide(benchmark::State& state, double version) {
+    const std::vector<ByteString> writes = StreamedWrites(version);
+    TTerminalSession session;
+    std::size_t lines = 0;
+    session.OnAddLine = [&lines](const std::string& line) {
+        benchmark::DoNotOptimize(line.data());
+        ++lines;
+    };
+    session.SetConnectionSurveyEnabled(false);
+    TKelvoDevice& device = session.Device();
+    device.SetVersion(version);
+    device.SetConnected(true);
+    device.Start();
+    TComDataPacket& splitter = *device.GetDataPacket();
+    const bool byteStream = splitter.GetComPort() == nullptr;
+    for (auto _ : state) {
+        for (const ByteString& write : writes) {
+            if (byteStream) device.ParseMessage(write);
+            else splitter.AppendReceived(write);
+        }
+    }
+    const double frames = static_cast<double>(state.iterations() * writes.size());
+    state.SetItemsProcessed(static_cast<std::int64_t>(frames));
+    // Every frame of a ride prints its line; a figure below 1 means frames went unparsed.
+    state.counters["lines_per_frame"] = static_cast<double>(lines) / frames;
+}
+
+BENCHMARK_CAPTURE(ReceiveRide, ByteStreamV3, 3.0)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(ReceiveRide, ShortFramesV4, 4.0)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(ReceiveRide, LongFramesV5, 5.0)->Unit(benchmark::kMillisecond);
+
+} // namespace
+
+int main(int argc, char** argv) {
+    // The device's timers hand their ticks to the main thread through the application object.
+    QCoreApplication application(argc, argv);
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}
