@@ -30,7 +30,8 @@ constexpr int ReportIdentificationSent = 611;
 void TKelvoDevice::SetConnectionSurvey(bool Value) {
     if (Value == FConnectionSurvey) return;
     FConnectionSurvey = Value;
-    FConnectionSurveyTimer->SetEnabled(Value);
+    // A survey of a disconnected device would "repair" by opening the port the user closed.
+    FConnectionSurveyTimer->SetEnabled(Value && FConnected);
 }
 
 void TKelvoDevice::SetConnectionSurveyInterval(std::int32_t Value) {

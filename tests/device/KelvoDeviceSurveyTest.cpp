@@ -83,6 +83,9 @@ TEST_F(SurveyTest, CloseOpenDelayIsKeptBetween300And2000) {
 TEST_F(SurveyTest, SurveysFollowTheSwitchOnlyWhileConnected) {
     device.SetSurveysActive(true);
     EXPECT_FALSE(device.SurveyTimer().GetEnabled());
+    device.SetConnectionSurvey(false);
+    device.SetConnectionSurvey(true); // a closed port is never reopened by a survey
+    EXPECT_FALSE(device.SurveyTimer().GetEnabled());
     device.SetSimulationMode(true); // connects without a port
     device.SetSurveysActive(false);
     EXPECT_FALSE(device.SurveyTimer().GetEnabled());
@@ -92,6 +95,8 @@ TEST_F(SurveyTest, SurveysFollowTheSwitchOnlyWhileConnected) {
     EXPECT_FALSE(device.SurveyTimer().GetEnabled());
     device.SetSurveysActive(true);
     EXPECT_FALSE(device.SurveyTimer().GetEnabled());
+    device.SetConnectionSurvey(true);
+    EXPECT_TRUE(device.SurveyTimer().GetEnabled());
 }
 
 // ---- Silence detection ----
