@@ -1,0 +1,147 @@
+// kelvo_monitor_bench: kelvo-monitor against the emulated version 5 console, timed from outside.
+// For a ride at the console's 10 frames/s and one at the line's full rate (87 long frames/s,
+// replayed), it prints the latency from each infos frame the console writes to the line the
+// monitor prints for it (median, 99th percentile, largest), and the monitor's processor time,
+// scaled to one minute of riding.
+//   kelvo_monitor_bench [--seconds N]      (default 30; the figures scale the ride to a minute)
+#include "console_sim/ConsoleMachine.h"
+#include "console_sim/ConsoleSimulator.h"
+#include "device/KelvoProtocol.h"
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+#include <vector>
+
+namespace {
+
+using TClock = std::chrono::steady_clock;
+
+constexpr double LineFramesPerSecond = 9600.0 / 11 / 10; // 8E1: 11 bits a byte, 10 bytes a frame
+
+struct TPrintedLine {
+    TClock::time_point At;
+    std::string Text;
+};
+
+struct TMonitorRun {
+    std::vector<TPrintedLine> Lines;
+    double CpuSeconds = 0;
+    int ExitStatus = 0;
+};
+
+double Seconds(const timeval& time) { return static_cast<double>(time.tv_sec) + time.tv_usec / 1e6; }
+
+// Runs kelvo-monitor on `port` for `seconds`, time-stamping each line as it arrives.
+TMonitorRun RunMonitor(const std::string& port, int seconds) {
+    int output[2];
+    if (pipe(output) != 0) std::exit(EXIT_FAILURE);
+    const std::string secondsText = std::to_string(seconds);
+    const pid_t child = fork();
+    if (child == 0) {
+        dup2(output[1], STDOUT_FILENO);
+        close(output[0]);
+        close(output[1]);
+        execl(KELVO_MONITOR_PATH, "kelvo-monitor", "--seconds", secondsText.c_str(), port.c_str(),
+              static_cast<char*>(nullptr));
+        _exit(127);
+    }
+    close(output[1]);
+    TMonitorRun run;
+    FILE* lines = fdopen(output[0], "r");
+    char* text = nullptr;
+    std::size_t capacity = 0;
+    for (ssize_t length; (length = getline(&text, &capacity, lines)) > 0;)
+        run.Lines.push_back({TClock::now(), std::string(text, static_cast<std::size_t>(length) - 1)});
+    std::free(text);
+    std::fclose(lines);
+    rusage usage{};
+    wait4(child, &run.ExitStatus, 0, &usage);
+    run.CpuSeconds = Seconds(usage.ru_utime) + Seconds(usage.ru_stime);
+    return run;
+}
+
+bool IsInfosFrame(const TRecordEntry& entry) {
+    return entry.Direction == TRecordDirection::rdOut && entry.Bytes.size() == KelvoProtocol::LongFrameSize &&
+           ByteAt(entry.Bytes, 1) == 0x01;
+}
+
+// Pairs each printed infos line with the earliest unpaired frame of the same bytes, in order.
+std::vector<double> LatenciesMs(const std::vector<TRecordEntry>& record, const std::vector<TPrintedLine>& lines,
+                                TClock::time_point consoleStart) {
+    std::vector<double> latencies;
+    std::size_t next = 0;
+    for (const TPrintedLine& line : lines) {
+        if (line.Text.find(" mtInfos") == std::string::npos) continue;
+        for (std::size_t i = next; i < record.size(); ++i) {
+            if (!IsInfosFrame(record[i]) || line.Text.find(HexText(record[i].Bytes)) == std::string::npos) continue;
+            const double printedMs = std::chrono::duration<double, std::milli>(line.At - consoleStart).count();
+            latencies.push_back(printedMs - record[i].TimeMs);
+            next = i + 1;
+            break;
+        }
+    }
+    return latencies;
+}
+
+double Percentile(std::vector<double> values, double fraction) {
+    if (values.empty()) return 0;
+    std::sort(values.begin(), values.end());
+    return values[static_cast<std::size_t>(fraction * static_cast<double>(values.size() - 1))];
+}
+
+// The infos frames of a full-rate ride: the console's own frames, replayed 87 to the second.
+std::vector<TRecordEntry> FullRateCapture(int seconds) {
+    TConsoleSettings settings;
+    TConsoleMachine console(settings);
+    console.Receive(1000, KelvoProtocol::BuildRequest(KelvoProtocol::rqIdentification,
+                                                      KelvoProtocol::IdentificationCode, 0));
+    std::vector<TRecordEntry> capture{{0, TRecordDirection::rdNote, "handshake"}};
+    const auto frames = static_cast<std::size_t>(seconds * LineFramesPerSecond);
+    for (double nowMs = 1000; capture.size() <= frames; nowMs += 100) {
+        for (const TConsoleAction& action : console.Advance(nowMs)) {
+            if (action.Kind != TConsoleAction::akSend) continue;
+            const double atMs = 100 + static_cast<double>(capture.size()) * 1000 / LineFramesPerSecond;
+            capture.push_back({atMs, TRecordDirection::rdOut, action.Bytes});
+        }
+    }
+    return capture;
+}
+
+void MeasureRide(const char* title, int seconds, const std::vector<TRecordEntry>& replay) {
+    TConsoleSimulator console(TConsoleSettings{});
+    if (!replay.empty()) console.SetReplay(replay);
+    const TClock::time_point consoleStart = TClock::now();
+    console.Start();
+    const TMonitorRun run = RunMonitor(console.GetSlavePath(), seconds);
+    console.Stop();
+    const std::vector<TRecordEntry> record = console.GetRecord();
+    const auto sent = std::count_if(record.begin(), record.end(), IsInfosFrame);
+    const std::vector<double> latencies = LatenciesMs(record, run.Lines, consoleStart);
+    const double cpuPerMinute = run.CpuSeconds * 60 / seconds;
+    std::printf("%s, %d s ride (monitor exit status %d)\n", title, seconds, run.ExitStatus);
+    std::printf("  infos frames sent %ld, printed %zu\n", static_cast<long>(sent), latencies.size());
+    std::printf("  latency frame written -> line printed: median %.2f ms, 99th percentile %.2f ms, largest %.2f ms\n",
+                Percentile(latencies, 0.5), Percentile(latencies, 0.99), Percentile(latencies, 1.0));
+    std::printf("  kelvo-monitor processor time %.3f s, scaled: %.2f s per minute of riding = %.2f %% of one core\n",
+                run.CpuSeconds, cpuPerMinute, cpuPerMinute / 60 * 100);
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    int seconds = 30;
+    if (argc == 3 && std::string(argv[1]) == "--seconds") seconds = std::atoi(argv[2]);
+    if (seconds <= 0 || (argc != 1 && argc != 3)) {
+        std::fprintf(stderr, "usage: kelvo_monitor_bench [--seconds N]\n");
+        return 2;
+    }
+    MeasureRide("version 5, 10 frames/s", seconds, {});
+    MeasureRide("version 5, full line rate (87 frames/s, replayed)", seconds, FullRateCapture(seconds));
+    return 0;
+}
