@@ -4,6 +4,7 @@
 
 #include <QCoreApplication>
 #include <QMetaObject>
+#include <QThread>
 
 #include <utility>
 
@@ -13,6 +14,12 @@ TMainThreadHandOver& TMainThreadHandOver::Instance() {
 }
 
 TMainThreadHandOver::TMainThreadHandOver() : FMainThread(std::this_thread::get_id()) {}
+
+bool TMainThreadHandOver::IsMainThread() const {
+    if (const QCoreApplication* application = QCoreApplication::instance())
+        return application->thread() == QThread::currentThread();
+    return std::this_thread::get_id() == FMainThread;
+}
 
 void TMainThreadHandOver::call(std::function<void()> fn) {
     if (IsMainThread()) {

@@ -10,8 +10,7 @@
 
 // The one way work crosses from a worker thread (a port's event thread, a timer's thread) to the
 // main thread, the thread that created QCoreApplication. Workers only wait and hand calls over;
-// all logic runs on the main thread. There is one per process and its first use must be on the
-// main thread (ports and timers touch it in their constructors).
+// all logic runs on the main thread. There is one per process.
 class TMainThreadHandOver {
 public:
     static TMainThreadHandOver& Instance();
@@ -33,7 +32,8 @@ public:
     // meanwhile, so that a worker blocked in call() can finish. Afterwards `worker` is joined.
     void joinServing(std::thread& worker);
 
-    bool IsMainThread() const { return std::this_thread::get_id() == FMainThread; }
+    // The thread of QCoreApplication; without one, the thread that first used the hand-over.
+    bool IsMainThread() const;
 
 private:
     struct TRequest {
