@@ -72,7 +72,7 @@ TEST_F(KeysTest, HeldKeyRepeatsOncePerInterval) {
 
 TEST_F(KeysTest, ReleasedKeyPressedAgainTooSoonRaisesNothing) {
     Message(0x01);
-    RepeatTimerRunsOut(); // a short repeat interval, say; the press delay still holds
+    RepeatTimerRunsOut(); // the timer waits on real time; the delay is measured on the tick counter
     clock.Advance(200);
     Message(0x01);
     EXPECT_THAT(keys, ElementsAre(ckPlus));
