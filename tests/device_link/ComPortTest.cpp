@@ -1,9 +1,9 @@
-#include "device_link/ApplicationError.h"
 #include "device_link/ComDataPacket.h"
 #include "device_link/ComPort.h"
 #include "device_link/EComPort.h"
 #include "device_link/PtyPair.h"
 #include "device_link/ServeUntil.h"
+#include "device_link/ShownErrors.h"
 #include "device_link/WaitWithMessages.h"
 
 #include <gmock/gmock.h>
@@ -102,6 +102,20 @@ const std::vector<std::string> OpenSequence = {"BeforeOpen", "link Conn 1", "Aft
 const std::vector<std::string> CloseSequence = {"link CTS 0", "CTS 0", "DSR 0", "RLSD 0", "BeforeClose",
                                                 "link Conn 0", "AfterClose"};
 
+// A port with the device's settings on a fresh pseudo-terminal, and the log of its events.
+class ComPortOnPty : public testing::Test {
+protected:
+    void SetUp() override { SetUpAsDevice(Port, Pty); }
+    void OpenQuietly() {
+        Port.Open();
+        Log.Take();
+    }
+
+    TPtyPair Pty;
+    TComPort Port;
+    TEventLog Log{Port};
+};
+
 // ---- opening and closing ----
 
 TEST(ComPort, OpeningAMissingDeviceFailsWithCode1AndTheSystemCode) {
@@ -124,23 +138,19 @@ TEST(ComPort, OpeningAMissingDeviceFailsWithCode1AndTheSystemCode) {
     }
 }
 
-TEST(ComPort, OpenAndCloseRaiseTheirEventsInOrderAndOnlyOnce) {
-    TPtyPair pty;
-    TComPort port;
-    TEventLog log(port);
-    SetUpAsDevice(port, pty);
+TEST_F(ComPortOnPty, OpenAndCloseRaiseTheirEventsInOrderAndOnlyOnce) {
 
-    port.Open();
-    EXPECT_TRUE(port.GetConnected());
-    EXPECT_EQ(log.Take(), OpenSequence);
-    port.Open();
-    EXPECT_TRUE(log.Take().empty());
+    Port.Open();
+    EXPECT_TRUE(Port.GetConnected());
+    EXPECT_EQ(Log.Take(), OpenSequence);
+    Port.Open();
+    EXPECT_TRUE(Log.Take().empty());
 
-    port.Close();
-    EXPECT_FALSE(port.GetConnected());
-    EXPECT_EQ(log.Take(), CloseSequence);
-    port.Close();
-    EXPECT_TRUE(log.Take().empty());
+    Port.Close();
+    EXPECT_FALSE(Port.GetConnected());
+    EXPECT_EQ(Log.Take(), CloseSequence);
+    Port.Close();
+    EXPECT_TRUE(Log.Take().empty());
 }
 
 TEST(ComPort, ChangingThePortWhileOpenClosesAndReopensInOneCall) {
@@ -204,96 +214,69 @@ TEST(ComPort, ConnectedStoredWhileLoadingOpensWhenLoadingEnds) {
     EXPECT_TRUE(port.GetConnected());
 
     // A port that cannot open then reports through the error display and stays closed.
-    std::vector<std::string> shown;
-    SetApplicationErrorDisplay([&](const std::exception_ptr& error) {
-        try {
-            std::rethrow_exception(error);
-        } catch (const std::exception& caught) {
-            shown.emplace_back(caught.what());
-        }
-    });
+    TShownErrors shown;
     TComPort missing;
     missing.SetPort("/dev/kelvo-no-such-port");
     missing.BeginLoading();
     missing.SetConnected(true);
     missing.EndLoading();
-    SetApplicationErrorDisplay(nullptr);
     EXPECT_FALSE(missing.GetConnected());
-    EXPECT_THAT(shown, ElementsAre("Unable to open com port (win error code: 2)"));
+    EXPECT_THAT(shown.Messages, ElementsAre("Unable to open com port (win error code: 2)"));
 }
 
 // ---- receiving and sending ----
 
-TEST(ComPort, BytesGoToTheLinkedSplitterAndNotToOnRxChar) {
-    TPtyPair pty;
-    TComPort port;
-    TEventLog log(port);
-    SetUpAsDevice(port, pty);
+TEST_F(ComPortOnPty, BytesGoToTheLinkedSplitterAndNotToOnRxChar) {
     TComDataPacket splitter;
     splitter.SetSize(5);
-    splitter.OnPacket = [&](TComponent*, const ByteString& packet) { log.Lines.push_back("Packet" + HexText(packet)); };
-    splitter.SetComPort(&port);
-    port.Open();
-    log.Take();
+    splitter.OnPacket = [&](TComponent*, const ByteString& packet) { Log.Lines.push_back("Packet" + HexText(packet)); };
+    splitter.SetComPort(&Port);
+    OpenQuietly();
 
-    pty.Send(BytesOf({0xF0, 0x01, 0x00, 0xFF, 0xF7}));
-    ASSERT_TRUE(ServeUntil([&] { return log.Has("Packet F0 01 00 FF F7"); }));
-    EXPECT_THAT(log.Take(), ElementsAre("RxBuf 5", "Packet F0 01 00 FF F7"));
+    Pty.Send(BytesOf({0xF0, 0x01, 0x00, 0xFF, 0xF7}));
+    ASSERT_TRUE(ServeUntil([&] { return Log.Has("Packet F0 01 00 FF F7"); }));
+    EXPECT_THAT(Log.Take(), ElementsAre("RxBuf 5", "Packet F0 01 00 FF F7"));
 }
 
-TEST(ComPort, WithoutALinkOnRxCharAnnouncesBytesThatStayUntilRead) {
-    TPtyPair pty;
-    TComPort port;
-    TEventLog log(port);
-    SetUpAsDevice(port, pty);
-    port.Open();
-    log.Take();
+TEST_F(ComPortOnPty, WithoutALinkOnRxCharAnnouncesBytesThatStayUntilRead) {
+    OpenQuietly();
 
-    pty.Send("12345");
-    ASSERT_TRUE(ServeUntil([&] { return log.Has("RxChar 5"); }));
+    Pty.Send("12345");
+    ASSERT_TRUE(ServeUntil([&] { return Log.Has("RxChar 5"); }));
     // Unread bytes are announced once, not again and again.
     WaitWithMessages(50);
-    EXPECT_THAT(log.Take(), ElementsAre("RxChar 5"));
-    EXPECT_EQ(port.PendingInputCount(), 5);
+    EXPECT_THAT(Log.Take(), ElementsAre("RxChar 5"));
+    EXPECT_EQ(Port.PendingInputCount(), 5);
 
-    pty.Send("67");
-    ASSERT_TRUE(ServeUntil([&] { return log.Has("RxChar 7"); }));
+    Pty.Send("67");
+    ASSERT_TRUE(ServeUntil([&] { return Log.Has("RxChar 7"); }));
     ByteString read;
-    EXPECT_EQ(port.ReadString(read, 100), 7);
+    EXPECT_EQ(Port.ReadString(read, 100), 7);
     EXPECT_EQ(read, "1234567");
-    EXPECT_EQ(port.ReadString(read, 0), 0);
+    EXPECT_EQ(Port.ReadString(read, 0), 0);
     EXPECT_EQ(read, "");
 }
 
-TEST(ComPort, AnEmptyEventSetOpensButDeliversNoLineEvent) {
-    TPtyPair pty;
-    TComPort port;
-    TEventLog log(port);
-    SetUpAsDevice(port, pty);
-    port.SetEvents({});
-    port.Open();
-    EXPECT_EQ(log.Take(), OpenSequence);
-    pty.Send("12345");
+TEST_F(ComPortOnPty, AnEmptyEventSetOpensButDeliversNoLineEvent) {
+    Port.SetEvents({});
+    Port.Open();
+    EXPECT_EQ(Log.Take(), OpenSequence);
+    Pty.Send("12345");
     WaitWithMessages(100);
-    EXPECT_TRUE(log.Take().empty());
-    EXPECT_EQ(port.PendingInputCount(), 5);
+    EXPECT_TRUE(Log.Take().empty());
+    EXPECT_EQ(Port.PendingInputCount(), 5);
 }
 
-TEST(ComPort, WriteStringSendsEveryByteAndTellsTheLinks) {
-    TPtyPair pty;
-    TComPort port;
-    TEventLog log(port);
-    SetUpAsDevice(port, pty);
-    port.SetEvents({evRxChar, evTxEmpty});
-    port.Open();
-    log.Take();
+TEST_F(ComPortOnPty, WriteStringSendsEveryByteAndTellsTheLinks) {
+    Port.SetEvents({evRxChar, evTxEmpty});
+    OpenQuietly();
 
-    EXPECT_EQ(port.WriteString(""), 0);
+    EXPECT_EQ(Port.WriteString(""), 0);
     const ByteString frame = BytesOf({0xF0, 0x00, 0x80, 0xFF, 0x0A, 0xF7});
-    EXPECT_EQ(port.WriteString(frame), 6);
-    EXPECT_EQ(pty.Receive(6), frame);
-    ASSERT_TRUE(ServeUntil([&] { return log.Has("TxEmpty"); }));
-    EXPECT_THAT(log.Take(), ElementsAre("link TxBuf F0 00 80 FF 0A F7", "TxEmpty"));
+    EXPECT_EQ(Port.WriteString(frame), 6);
+    EXPECT_EQ(Pty.Receive(6), frame);
+    ASSERT_TRUE(ServeUntil([&] { return Log.Has("TxEmpty"); }));
+    EXPECT_THAT(Log.Take(), ElementsAre("link TxBuf F0 00 80 FF 0A F7", "TxEmpty"));
 }
 
 TEST(ComPort, ReadStringWaitsForTheTotalTimeOut) {
@@ -361,30 +344,24 @@ TEST(ComPort, AThrowingHandlerEndsTheEventThreadButNotTheConnection) {
     EXPECT_TRUE(ServeUntil([&] { return calls >= 2; }));
 }
 
-TEST(ComPort, CloseFromASlowHandlerTheEventThreadWaitsForReturns) {
-    TPtyPair pty;
-    TComPort port;
-    TEventLog log(port);
-    SetUpAsDevice(port, pty);
+TEST_F(ComPortOnPty, CloseFromASlowHandlerTheEventThreadWaitsForReturns) {
     bool closeWithinHandler = true;
-    port.OnRxChar = [&](TComponent*, int count) {
-        log.Lines.push_back("RxChar " + std::to_string(count));
+    Port.OnRxChar = [&](TComponent*, int count) {
+        Log.Lines.push_back("RxChar " + std::to_string(count));
         if (!closeWithinHandler) return;
         WaitWithMessages(30);
-        port.Close();
+        Port.Close();
     };
-    port.Open();
-    log.Take();
-    pty.Send("1");
-    ASSERT_TRUE(ServeUntil([&] { return log.Has("AfterClose"); }));
-    EXPECT_FALSE(port.GetConnected());
-    EXPECT_EQ(log.Lines.front(), "RxChar 1");
+    OpenQuietly();
+    Pty.Send("1");
+    ASSERT_TRUE(ServeUntil([&] { return Log.Has("AfterClose"); }));
+    EXPECT_FALSE(Port.GetConnected());
+    EXPECT_EQ(Log.Lines.front(), "RxChar 1");
 
     closeWithinHandler = false;
-    port.Open();
-    log.Take();
-    pty.Send("2");
-    EXPECT_TRUE(ServeUntil([&] { return log.Has("RxChar 2"); }));
+    OpenQuietly();
+    Pty.Send("2");
+    EXPECT_TRUE(ServeUntil([&] { return Log.Has("RxChar 2"); }));
 }
 
 TEST(ComPort, CloseWhileADispatchIsQueuedReturns) {
@@ -402,26 +379,21 @@ TEST(ComPort, CloseWhileADispatchIsQueuedReturns) {
     SUCCEED();
 }
 
-TEST(ComPort, AfterAHangUpTheEventThreadIdlesAndCloseIsPrompt) {
-    TPtyPair pty;
-    TComPort port;
-    TEventLog log(port);
-    SetUpAsDevice(port, pty);
-    port.Open();
-    log.Take();
+TEST_F(ComPortOnPty, AfterAHangUpTheEventThreadIdlesAndCloseIsPrompt) {
+    OpenQuietly();
 
-    pty.CloseMaster();
+    Pty.CloseMaster();
     WaitWithMessages(20);
     const auto cpuBefore = ProcessCpuTime();
     WaitWithMessages(1000);
     const auto cpuUsed = ProcessCpuTime() - cpuBefore;
     EXPECT_LT(cpuUsed, 50ms);
-    EXPECT_TRUE(log.Lines.empty());
+    EXPECT_TRUE(Log.Lines.empty());
 
     const auto start = std::chrono::steady_clock::now();
-    port.Close();
+    Port.Close();
     EXPECT_LT(std::chrono::steady_clock::now() - start, 100ms);
-    EXPECT_FALSE(port.GetConnected());
+    EXPECT_FALSE(Port.GetConnected());
 }
 
 } // namespace

@@ -1,7 +1,7 @@
-#include "device_link/ApplicationError.h"
 #include "device_link/MainThreadHandOver.h"
 #include "device_link/ManualClock.h"
 #include "device_link/ServeUntil.h"
+#include "device_link/ShownErrors.h"
 #include "device_link/TickClock.h"
 #include "device_link/WaitWithMessages.h"
 
@@ -44,14 +44,7 @@ TEST(MainThreadHandOver, ACallOnTheMainThreadRunsAtOnce) {
 }
 
 TEST(MainThreadHandOver, APostDoesNotWaitAndItsFailureGoesToTheErrorDisplay) {
-    std::vector<std::string> shown;
-    SetApplicationErrorDisplay([&](const std::exception_ptr& error) {
-        try {
-            std::rethrow_exception(error);
-        } catch (const std::exception& caught) {
-            shown.emplace_back(caught.what());
-        }
-    });
+    TShownErrors shown;
     int ran = 0;
     std::thread worker([&] {
         HandOver().post([&] { ++ran; });
@@ -60,9 +53,8 @@ TEST(MainThreadHandOver, APostDoesNotWaitAndItsFailureGoesToTheErrorDisplay) {
     worker.join(); // returns without the main thread having served anything
     EXPECT_EQ(ran, 0);
     HandOver().serve();
-    SetApplicationErrorDisplay(nullptr);
     EXPECT_EQ(ran, 1);
-    EXPECT_EQ(shown, std::vector<std::string>{"posted failure"});
+    EXPECT_EQ(shown.Messages, std::vector<std::string>{"posted failure"});
 }
 
 TEST(MainThreadHandOver, JoinServingServesTheWorkersCallsUntilItEnds) {
