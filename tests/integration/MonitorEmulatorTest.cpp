@@ -2,6 +2,7 @@
 #include "integration/EmulatorFixture.h"
 
 #include <QProcess>
+#include <QProcessEnvironment>
 #include <QStringList>
 #include <gmock/gmock.h>
 
@@ -53,6 +54,26 @@ TEST(MonitorWithEmulator, OlderVersionsPrintTheShortFamilyLines) {
         });
         EXPECT_TRUE(shortFamilyLine) << version;
     }
+}
+
+TEST(MonitorWithEmulator, FindSearchesEveryPortAndRidesOnTheOneThatAnswers) {
+    EmulatorFixture emulator(5);
+    QProcess monitor;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    const QString console = QString::fromStdString(emulator.Path());
+    // The missing port sorts before the emulator's, so it is tried first.
+    environment.insert("KELVO_EXTRA_PORTS", "/0-missing/kelvo-port:" + console);
+    monitor.setProcessEnvironment(environment);
+    monitor.start(KELVO_MONITOR_PATH, {"--seconds", "1", "--find"});
+    ASSERT_TRUE(monitor.waitForFinished(20000));
+    EXPECT_EQ(monitor.exitCode(), 0);
+    const std::vector<std::string> lines =
+        StdLines(QString::fromUtf8(monitor.readAllStandardOutput()).split('\n', Qt::SkipEmptyParts));
+    EXPECT_THAT(lines, Contains("FINDING DEVICE: 1/3"));
+    EXPECT_THAT(lines, Contains("/0-missing/kelvo-port Unable to open com port (win error code: 2)"));
+    EXPECT_THAT(lines, Contains(console.toStdString() + " KELVO Found on this port!"));
+    EXPECT_THAT(lines, Contains("Device found on port: " + console.toStdString()));
+    EXPECT_THAT(lines, Contains(HasSubstr(" mtInfos, Rolls: ")));
 }
 
 TEST(MonitorWithEmulator, UnopenablePortExitsOneWithTheWindowsMessage) {

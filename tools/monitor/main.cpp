@@ -1,6 +1,7 @@
 // kelvo-monitor: the terminal without a window. It drives the same session as the main window
 // and prints every line the terminal would show, one per line, plus a "STATS " line per
 // statistics tick.
+#include "device/DeviceDiscovery.h"
 #include "terminal/TerminalSession.h"
 
 #include <QCoreApplication>
@@ -22,11 +23,14 @@ struct TOptions {
     double Version = TTerminalSession::StartupVersion;
     std::optional<int> Seconds;
     bool Survey = true;
+    bool Counters = false;
+    bool Find = false;
     std::string Port;
 };
 
 void PrintUsage() {
-    std::fprintf(stderr, "usage: kelvo-monitor [--version V] [--seconds N] [--no-survey] PORT\n");
+    std::fprintf(stderr, "usage: kelvo-monitor [--version V] [--seconds N] [--no-survey] [--counters] PORT\n"
+                         "       kelvo-monitor [--version V] [--seconds N] [--no-survey] [--counters] --find\n");
 }
 
 std::optional<double> NumberArgument(const char* text) {
@@ -51,13 +55,18 @@ std::optional<TOptions> ParseArguments(const QStringList& arguments) {
             options.Seconds = static_cast<int>(*seconds);
         } else if (argument == "--no-survey") {
             options.Survey = false;
+        } else if (argument == "--find") {
+            options.Find = true;
+        } else if (argument == "--counters") {
+            options.Counters = true;
         } else if (argument.starts_with("-") || !options.Port.empty()) {
             return std::nullopt;
         } else {
             options.Port = argument;
         }
     }
-    if (options.Port.empty()) return std::nullopt;
+    // Either a port, or a search of all ports.
+    if (options.Port.empty() == !options.Find) return std::nullopt;
     return options;
 }
 
@@ -79,6 +88,44 @@ int SignalPipe[2] = {-1, -1};
 void OnSignal(int) {
     const char byte = 1;
     [[maybe_unused]] const ssize_t written = write(SignalPipe[1], &byte, 1);
+}
+
+// Where every received byte went, for the closing "COUNTERS" line of --counters: read from
+// the port, cut into packets, discarded by the splitter, or still waiting in its buffer.
+struct TByteCounters {
+    unsigned long long Read = 0;
+    unsigned long long Packets = 0;
+    unsigned long long Discarded = 0;
+};
+
+void CountBytes(TKelvoDevice& device, TByteCounters& counters) {
+    device.OnComPortRxBuf = [&counters](TComponent*, const char*, int count) { counters.Read += count; };
+    device.OnComDataPacketPacket = [&counters](TComponent*, const ByteString& packet) {
+        counters.Packets += packet.size();
+    };
+    // The session prints the discarded bytes; counting comes first.
+    device.OnComDataPacketDiscard = [&counters, print = device.OnComDataPacketDiscard](
+                                        TComponent* sender, const ByteString& discarded) {
+        counters.Discarded += discarded.size();
+        if (print) print(sender, discarded);
+    };
+}
+
+void PrintCounters(const TByteCounters& counters, const TKelvoDevice& device) {
+    std::printf("COUNTERS read=%llu packets=%llu discarded=%llu buffered=%zu\n", counters.Read, counters.Packets,
+                counters.Discarded, device.GetDataPacket()->GetBuffer().size());
+}
+
+// "Find device": every serial port (KELVO_EXTRA_PORTS included), three passes of 100 ms. The
+// port it opens starts the ride as any opened port does. Returns the message for the user when
+// no console answered.
+std::string FindConsole(TTerminalSession& session) {
+    DeviceDiscovery::DiscoveryLog = PrintLine;
+    if (!DeviceDiscovery::FindDevice(session.Device(), 3, 100))
+        return "Cannot find the Kelvo device!\r\nplease verify your connection,\r\nand Retry";
+    PrintLine(EventText::DeviceFoundLine(session.Device().GetComPortPort()));
+    PrintLine("");
+    return {};
 }
 
 void EndRide(TTerminalSession& session) {
@@ -103,7 +150,9 @@ int main(int argc, char** argv) {
     session.OnStatsLabels = [](const EventText::TStatsContext& stats) { PrintLine(StatsLine(stats)); };
     session.SetConnectionSurveyEnabled(options->Survey);
     session.Device().SetVersion(options->Version);
-    session.Device().SetComPortPort(options->Port);
+    if (!options->Find) session.Device().SetComPortPort(options->Port);
+    TByteCounters counters;
+    if (options->Counters) CountBytes(session.Device(), counters);
 
     if (pipe(SignalPipe) != 0) return EXIT_FAILURE;
     QSocketNotifier signalNotifier(SignalPipe[0], QSocketNotifier::Read);
@@ -111,7 +160,7 @@ int main(int argc, char** argv) {
     std::signal(SIGINT, OnSignal);
     std::signal(SIGTERM, OnSignal);
 
-    const std::string failure = session.OpenOrClosePort();
+    const std::string failure = options->Find ? FindConsole(session) : session.OpenOrClosePort();
     if (!failure.empty()) {
         std::fprintf(stderr, "%s\n", failure.c_str());
         return ExitPortFailed;
@@ -119,5 +168,6 @@ int main(int argc, char** argv) {
     if (options->Seconds) QTimer::singleShot(*options->Seconds * 1000, &application, [] { QCoreApplication::quit(); });
     application.exec();
     EndRide(session);
+    if (options->Counters) PrintCounters(counters, session.Device());
     return EXIT_SUCCESS;
 }
