@@ -54,8 +54,10 @@ void TThreadedTimer::SetThreadPriority(TThreadPriority value) {
 
 void TThreadedTimer::DoTimer() {
     if (!FEnabled || !OnTimer || IsDestroying()) return;
+    // A copy: a handler may replace OnTimer while it runs (the survey tick and Stop do).
+    const TNotifyEvent handler = OnTimer;
     try {
-        OnTimer(this);
+        handler(this);
     } catch (...) {
         // A tick handler's failure never stops the timer.
     }
