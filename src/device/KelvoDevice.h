@@ -7,7 +7,9 @@
 #include "device_link/QorinThreadTimer.h"
 
 #include <cstdint>
+#include <array>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -162,9 +164,18 @@ public:
     virtual void SetSpeedArrayLength(std::int32_t Value);
     std::int32_t GetCadenceArrayLength() const { return static_cast<std::int32_t>(FCadenceArray.size()); }
     virtual void SetCadenceArrayLength(std::int32_t Value);
+    // Stored only: no computation reads it.
     std::int32_t GetCadenceCalcDelay() const { return FCadenceCalcDelay; }
     void SetCadenceCalcDelay(std::int32_t Value) { FCadenceCalcDelay = Value; }
     long double CourseDistance = 0;
+    TThreadPriority GetTimerStatsThreadPriority() const { return FStatsTimer->GetThreadPriority(); }
+    virtual void SetTimerStatsThreadPriority(TThreadPriority Value) { FStatsTimer->SetThreadPriority(Value); }
+    bool GetStatsTimerEnabled() const { return FStatsTimer->GetEnabled(); }
+    virtual void SetStatsTimerEnabled(bool Value) { FStatsTimer->SetEnabled(Value); }
+    std::uint32_t GetStatsTimerInterval() const { return FStatsTimer->GetInterval(); }
+    virtual void SetStatsTimerInterval(std::uint32_t Value) { FStatsTimer->SetInterval(Value); }
+    bool GetStatsTimerAllowZero() const { return FStatsTimer->AllowZero; }
+    virtual void SetStatsTimerAllowZero(bool Value) { FStatsTimer->AllowZero = Value; }
 
     long double GetSpeed() const { return FSpeed; }
     long double GetRealSpeed() const { return FRealSpeed; }
@@ -174,9 +185,15 @@ public:
     long double GetDistance() const { return FDistance; }
     long double GetLapDistance() const { return FLapDistance; }
     long double GetRollCount() const { return FRollCount; }
+    long double GetRollCountAtTick() const { return FRollCountAtTick; }
+    long double GetRollCountAtPause() const { return FRollCountAtPause; }
+    long double GetRollIncrement() const { return FRollIncrement; }
     std::int32_t GetCadence() const { return FCadence; }
     std::int32_t GetAverageCadence() const { return FAverageCadence; }
     std::int32_t GetPeakCadence() const { return FPeakCadence; }
+    std::int32_t GetCadenceSum() const { return FCadenceSum; }
+    std::uint32_t GetTickAtStart() const { return FTickAtStart; }
+    std::uint32_t GetTickAtPause() const { return FTickAtPause; }
     bool GetCourseFinished() const { return FCourseFinished; }
     bool GetStoppedByComponent() const { return FStoppedByComponent; }
     const TSpeedArray& GetSpeedArray() const { return FSpeedArray; }
@@ -192,14 +209,45 @@ public:
     virtual long double AddSpeedSample(double Rolls);
     virtual void AddCadenceSample(std::int32_t Value);
     virtual void ResetStats();
+    // Input of a host without a console, one call per second; only in SimulationMode.
+    virtual void SimulateValues(std::int32_t HeartRate, std::int32_t Cadence, long double Speed);
 
     // ---- Heart rate (KelvoDeviceHeart.cpp) ----
     std::int32_t GetHeartRate() const { return FHeartRate; }
     std::int32_t GetAverageHeartRate() const { return FAverageHeartRate; }
     std::int32_t GetPeakHeartRate() const { return FPeakHeartRate; }
+    std::int32_t GetHeartSum() const { return FHeartSum; }
+    std::int32_t GetHeartCount() const { return FHeartCount; }
+    std::int32_t GetHeartInterval() const { return FHeartInterval; }
+    long double GetLastDeviceHeartRate() const { return FLastDeviceHeartRate; }
     bool GetHeartEnabled() const { return FHeartEnabled; }
+    // Also switches the heart survey and the heart connection with it.
+    virtual void SetHeartEnabled(bool Value);
+    bool GetHeartConnectionSurvey() const { return FHeartConnectionSurvey; }
+    virtual void SetHeartConnectionSurvey(bool Value);
+    bool GetHeartConnectionActive() const { return FHeartConnectionActive; }
+    // Switching it off zeroes the heart rate and its average.
+    void SetHeartConnectionActive(bool Value);
     bool GetHrFilter2Active() const { return FHrFilter2Active; }
+    virtual void SetHrFilter2Active(bool Value) { FHrFilter2Active = Value; }
     const THeartArray& GetHeartArray() const { return FHeartArray; }
+    std::int32_t GetHeartArrayLength() const { return static_cast<std::int32_t>(FHeartArray.size()); }
+    virtual void SetHeartArrayLength(std::int32_t Value);
+    std::int32_t GetHrDelayBeforeReset() const { return FHrDelayBeforeReset; }
+    virtual void SetHrDelayBeforeReset(std::int32_t Value);
+    TQorinThreadTimer* GetHeartSurveyTimer() const { return FHeartSurveyTimer.get(); }
+    // Stored only: no computation reads them.
+    std::int32_t GetHrDeltaVariationLimit() const { return FHrDeltaVariationLimit; }
+    void SetHrDeltaVariationLimit(std::int32_t Value) { FHrDeltaVariationLimit = Value; }
+    std::int32_t GetHeartCalcDelay() const { return FHeartCalcDelay; }
+    void SetHeartCalcDelay(std::int32_t Value) { FHeartCalcDelay = Value; }
+    std::int32_t GetAlarmHeartHighLimit() const { return FAlarmHeartHighLimit; }
+    void SetAlarmHeartHighLimit(std::int32_t Value) { FAlarmHeartHighLimit = Value; }
+    std::int32_t GetAlarmHeartLowLimit() const { return FAlarmHeartLowLimit; }
+    void SetAlarmHeartLowLimit(std::int32_t Value) { FAlarmHeartLowLimit = Value; }
+    // Above it an alarm takes the load off at once instead of ending the ride.
+    std::int32_t GetAlarmHeartAbsoluteLimit() const { return FAlarmHeartAbsoluteLimit; }
+    void SetAlarmHeartAbsoluteLimit(std::int32_t Value) { FAlarmHeartAbsoluteLimit = Value; }
     virtual void HeartImpulse();
     virtual std::int32_t FilterHeart(double Value);
     virtual std::int32_t FilterHeart2(double Value);
@@ -212,11 +260,48 @@ public:
     virtual void SetKelvoElevation(std::int32_t Value);
     std::int32_t GetInitialResistance() const { return FInitialResistance; }
     virtual void SetInitialResistance(std::int32_t Value);
+    std::int32_t GetCurrentElevation() const { return FCurrentElevation; }
+    virtual void SetCurrentElevation(std::int32_t Value);
+    long double GetCurrentSlope() const { return FCurrentSlope; }
+    virtual void SetCurrentSlope(long double Value) { FCurrentSlope = Value; }
+    // Holds the resistance at 0 while the roller stands still.
+    bool GetSecurityActive() const { return FSecurityActive; }
+    virtual void SetSecurityActive(bool Value) { FSecurityActive = Value; }
+    // Stored only: no computation reads them.
+    double GetCalibration() const { return FCalibration; }
+    virtual void SetCalibration(double Value) { FCalibration = Value; }
+    long double GetResistanceMapAdapter() const { return FResistanceMapAdapter; }
+    virtual void SetResistanceMapAdapter(long double Value) { FResistanceMapAdapter = Value; }
+    double GetResistanceReducer() const { return FResistanceReducer; }
+    virtual void SetResistanceReducer(double Value);
+    // 0..9999 onto one byte: rounded Value x 255 / 9999.
+    virtual std::int32_t ElevationToByte(std::int32_t Value) const;
     virtual void SendSetPoints();
 
     // ---- Power, energy and virtual speed (KelvoDevicePower.cpp) ----
     std::int32_t GetPower() const { return FPower; }
     std::int32_t GetEnergy() const { return FEnergy; }
+    long double GetEnergyTotal() const { return FEnergyTotal; }
+    // Rider mass in kg (umKm) or lb (umMiles).
+    long double GetRiderWeight() const { return FRiderWeight; }
+    void SetRiderWeight(long double Value) { FRiderWeight = Value; }
+    bool GetVirtualSpeedEnabled() const { return FVirtualSpeedEnabled; }
+    virtual void SetVirtualSpeedEnabled(bool Value);
+    double GetVirtualSpeedAttenuation() const { return FVirtualSpeedAttenuation; }
+    virtual void SetVirtualSpeedAttenuation(double Value) { FVirtualSpeedAttenuation = Value; }
+    // On flat or rising ground a virtual delta no larger than this is dropped.
+    double GetTolerance() const { return FTolerance; }
+    virtual void SetTolerance(double Value) { FTolerance = Value; }
+    double GetVirtualSpeedDelta() const { return FVirtualSpeedDelta; }
+    double GetPreviousVirtualSpeedDelta() const { return FPreviousVirtualSpeedDelta; }
+    double GetVirtualDistanceStep() const { return FVirtualDistanceStep; }
+    double GetSlopeTerm() const { return FSlopeTerm; }
+    double GetDragAtSpeed() const { return FDragAtSpeed; }
+    double GetDragAtVirtualSpeed() const { return FDragAtVirtualSpeed; }
+    double GetNetTerm() const { return FNetTerm; }
+    // Watts from a speed (km/h or mph) and a slope in percent; never below 0.
+    virtual double PowerEstimate(double Speed, double Slope) const;
+    virtual void UpdateVirtualSpeed(double RealSpeed);
     virtual void ResetVirtualSpeed();
 
     // ---- Events ----
@@ -366,6 +451,8 @@ protected:
     void EndStatsTick();
     // One flag for the whole program: a tick never starts while another one runs.
     static bool StatsTickBusy;
+    // Precisions outside 0..9 would overflow the power of ten of RoundDecimals.
+    static std::int32_t BoundedPrecision(std::int32_t Value);
 
     // ---- Heart ----
     void HeartSurveyTick(TComponent* Sender);
@@ -373,11 +460,30 @@ protected:
     virtual void DoHeartConnectionLost();
     // The heart part of the statistics tick: connection check, averages and alarms.
     void HeartStatsStep();
+    virtual void CheckHeartAlarm();
+    virtual void DoAlarmHeart(std::int32_t PercentDelta, bool isHigherLimit, bool AbortedByComponent, bool& doStop);
+    // PercentDelta of an alarm; 0 when there is no limit to take a percentage of.
+    std::int32_t HeartAlarmPercent(bool isHigherLimit) const;
+    // The heart value of a long infos message (bpm, 0 for none).
+    void DeviceHeartValue(long double Value);
+    // Pushes a value into the heart window; its rounded mean once the window is full.
+    std::optional<std::int32_t> PushHeartValue(double Value);
+    bool HeartStepAccepted(double Value) const;
+    void CountHeartValue(std::int32_t Value);
+
+    // ---- Set-points ----
+    // Security on and the roller at a standstill: the resistance must stay 0.
+    bool ResistanceHeldAtZero() const;
+    void ZeroSetPoints();
 
     // ---- Power ----
     void EnergyStep(long double OldSpeed);
     void PowerStep();
-    virtual void UpdateVirtualSpeed(double RealSpeed);
+    void VirtualSpeedStep();
+    // Virtual speed runs on real rides only, never on simulated values.
+    bool VirtualSpeedActive() const;
+    // Rider and bicycle, in kg or lb.
+    long double TotalMass() const;
 
     // ---- Survey, keys, statistics state ----
     std::unique_ptr<TQorinThreadTimer> FKeyRepeatTimer;
@@ -466,6 +572,23 @@ protected:
     std::int32_t FHeartCount = 0;
     bool FHeartImpulseSeen = false;
     long double FLastDeviceHeartRate = 0;
+    std::int32_t FHrDelayBeforeReset = 3000;
+    std::int32_t FHrDeltaVariationLimit = 200;
+    std::int32_t FHeartCalcDelay = 3000;
+    std::int32_t FAlarmHeartHighLimit = 160;
+    std::int32_t FAlarmHeartLowLimit = 50;
+    std::int32_t FAlarmHeartAbsoluteLimit = 220;
+    std::int32_t FHeartInterval = 0;
+    bool FHeartFirstBeatSeen = false;
+    std::uint32_t FLastHeartBeatTick = 0;
+    // The second filter: warm-up steps after a reset, the last three accepted values (newest
+    // first), the heart rate when the last one was accepted, and the largest accepted step.
+    struct THeartFilter2 {
+        std::array<bool, 3> Warmup{true, true, true};
+        std::array<double, 3> History{};
+        double FallbackHeart = 0;
+        std::int32_t StepLimit = 60;
+    } FHrFilter2;
 
     // ---- Set-point state ----
     std::int32_t FKelvoResistance = 0;
@@ -474,12 +597,24 @@ protected:
 
     std::int32_t FCurrentElevation = 0;
     long double FCurrentSlope = 0;
+    bool FSecurityActive = true;
+    double FCalibration = 1.0;
+    long double FResistanceMapAdapter = 1.0L;
+    double FResistanceReducer = 1.0;
 
     // ---- Power state ----
     std::int32_t FPower = 0;
     std::int32_t FEnergy = 0;
     long double FEnergyTotal = 0;
+    long double FRiderWeight = 0;
     bool FVirtualSpeedEnabled = false;
-    long double FVirtualSpeedDelta = 0;
-    long double FVirtualDistanceStep = 0;
+    double FVirtualSpeedAttenuation = 0.5;
+    double FTolerance = 2.0;
+    double FVirtualSpeedDelta = 0;
+    double FPreviousVirtualSpeedDelta = 0;
+    double FVirtualDistanceStep = 0;
+    double FSlopeTerm = 0;
+    double FDragAtSpeed = 0;
+    double FDragAtVirtualSpeed = 0;
+    double FNetTerm = 0;
 };

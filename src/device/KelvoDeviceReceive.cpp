@@ -4,7 +4,6 @@
 #include "device/KelvoProtocol.h"
 
 #include <cmath>
-#include <cstdio>
 
 using namespace KelvoProtocol;
 
@@ -234,19 +233,7 @@ void TKelvoDevice::ParseLongInfos(const ByteString& Data) {
     if (FStatus == dsRunning) AddRollEvents(roll);
     if (!FDebugMode) {
         heart = LongHeartRate(Data);
-        if (heart != FLastDeviceHeartRate) {
-            if (heart > 0) {
-                FHeartImpulseSeen = true;
-                FHeartRate = FHrFilter2Active ? FilterHeart2(static_cast<double>(heart))
-                                              : FilterHeart(static_cast<double>(heart));
-                if (OnInstantHeart) {
-                    char text[48];
-                    std::snprintf(text, sizeof text, "%d\t%d\t%s", static_cast<int>(60000.0L / heart), 0, "");
-                    DoInstantHeart(text);
-                }
-            }
-            FLastDeviceHeartRate = heart;
-        }
+        DeviceHeartValue(heart);
         cadence = LongCadence(Data);
         if (cadence > 0) AddCadenceSample(static_cast<std::int32_t>(Rounded(cadence)));
     }

@@ -1,11 +1,11 @@
 // Roller geometry, speed, distance and cadence, and the statistics tick.
 #include "device/KelvoDevice.h"
 
-#include "device/KelvoProtocol.h"
+#include "device/SampleWindow.h"
 #include "device_link/TickClock.h"
 
-#include <cmath>
 #include <algorithm>
+#include <cmath>
 #include <numeric>
 
 bool TKelvoDevice::StatsTickBusy = false;
@@ -14,19 +14,32 @@ namespace {
 constexpr long double Pi = 3.1415926535897932385L;
 constexpr long double RoundingResidue = 0.00000001L;
 constexpr std::int32_t DriftCorrectionLimit = 100;
+constexpr std::int32_t HighestPrecision = 9;
+// A pedal impulse closer than this to the previous one is a bounce of the sensor.
+constexpr std::uint32_t ShortestPedalInterval = 300;
+constexpr long double MsPerHour = 3600000;
+constexpr long double MsPerMinute = 60000;
+// One message of the framed consoles stands for 100 ms of riding, one status byte for 10 ms.
+constexpr long double MsPerMessage = 100;
+constexpr long double MsPerStatusByte = 10;
+// The short speed average: 3 samples from version 4.5 on, 6 before.
+constexpr std::size_t ShortAverageLongFrames = 3;
+constexpr std::size_t ShortAverageOlder = 6;
 
 std::int32_t RoundedInt(long double value) { return static_cast<std::int32_t>(std::nearbyint(value)); }
 
-template <typename Array, typename Value> void ShiftIn(Array& array, Value value) {
-    if (array.empty()) return;
-    std::rotate(array.begin(), array.begin() + 1, array.end());
-    array.back() = value;
+template <typename Iterator> long double MeanOf(Iterator first, Iterator last) {
+    return std::accumulate(first, last, 0.0L) / static_cast<long double>(std::distance(first, last));
 }
 } // namespace
 
+// ---- Rounding, geometry and units ----
+
+std::int32_t TKelvoDevice::BoundedPrecision(std::int32_t Value) { return std::clamp(Value, 0, HighestPrecision); }
+
 long double TKelvoDevice::RoundDecimals(std::int32_t Decimals, long double X) {
     std::int32_t power = 1;
-    for (std::int32_t i = 0; i < Decimals; ++i) power *= 10;
+    for (std::int32_t i = 0; i < BoundedPrecision(Decimals); ++i) power *= 10;
     const long double rounded =
         X >= 0 ? std::trunc(X * power + 0.5L) / power : std::trunc(X * power - 0.5L) / power;
     return rounded >= -RoundingResidue && rounded <= RoundingResidue ? 0.0L : rounded;
@@ -56,21 +69,19 @@ void TKelvoDevice::SetUnitMeasure(TUnitMeasure Value) {
     UpdateDistancePerRollEvent();
 }
 
-void TKelvoDevice::SetPrecisionSpeed(std::int32_t Value) { FPrecisionSpeed = Value; }
-void TKelvoDevice::SetPrecisionDistance(std::int32_t Value) { FPrecisionDistance = Value; }
+void TKelvoDevice::SetPrecisionSpeed(std::int32_t Value) { FPrecisionSpeed = BoundedPrecision(Value); }
+void TKelvoDevice::SetPrecisionDistance(std::int32_t Value) { FPrecisionDistance = BoundedPrecision(Value); }
 
 void TKelvoDevice::SetStatsInterval(std::int32_t Value) {
+    if (Value == FStatsInterval) return;
     FStatsInterval = Value;
-    FStatsTimer->SetInterval(Value);
+    FStatsTimer->SetInterval(static_cast<std::uint32_t>(std::max(Value, 0)));
 }
 
-void TKelvoDevice::SetSpeedArrayLength(std::int32_t Value) {
-    FSpeedArray.resize(static_cast<std::size_t>(std::max(Value, 1)), 0.0);
-}
+void TKelvoDevice::SetSpeedArrayLength(std::int32_t Value) { ResizeWindow(FSpeedArray, Value); }
+void TKelvoDevice::SetCadenceArrayLength(std::int32_t Value) { ResizeWindow(FCadenceArray, Value); }
 
-void TKelvoDevice::SetCadenceArrayLength(std::int32_t Value) {
-    FCadenceArray.resize(static_cast<std::size_t>(std::max(Value, 1)), 0);
-}
+// ---- Distance ----
 
 void TKelvoDevice::AddRollEvents(long double Count) {
     if (Count < 0) return;
@@ -80,32 +91,36 @@ void TKelvoDevice::AddRollEvents(long double Count) {
 }
 
 void TKelvoDevice::UpdateDistance(long double Metres) {
+    // The distance that reached the course stays on show until the next ride.
     if (FCourseFinished) return;
-    FDistance = FUnitMeasure == umKm ? RoundDecimals(FPrecisionDistance, Metres / MetresPerKm) : Metres / MetresPerMile;
+    FDistance = RoundDecimals(FPrecisionDistance, Metres / MetresPerUnit());
     if (FDistance >= CourseDistance && FDistance > 0 && CourseDistance > 0) {
         FCourseFinished = true;
         FStoppedByComponent = true;
     }
 }
 
+// ---- Speed and cadence samples ----
+
 long double TKelvoDevice::AddSpeedSample(double Rolls) {
     ShiftIn(FSpeedArray, 0.0);
     const long double length = FDistancePerRollEvent * Rolls / MetresPerUnit();
-    const long double sampleTime = FVersion >= 4 ? 100.0L : FStatusByteCount * 10.0L;
-    const long double sample = RoundDecimals(FPrecisionSpeed, length / sampleTime * 3600000.0L);
+    const long double sampleMs = FVersion >= 4 ? MsPerMessage : FStatusByteCount * MsPerStatusByte;
+    // A byte-stream sample taken before any status byte has no time to divide by.
+    const long double sample = sampleMs > 0 ? RoundDecimals(FPrecisionSpeed, length / sampleMs * MsPerHour) : 0;
     FSpeedArray.back() = static_cast<double>(sample);
-    const long double sum = std::accumulate(FSpeedArray.begin(), FSpeedArray.end(), 0.0L);
-    FRealSpeed = RoundDecimals(FPrecisionSpeed, sum / static_cast<long double>(FSpeedArray.size()));
-    const std::size_t newest = std::min<std::size_t>(FSpeedArray.size(), FVersion >= 4.5 ? 3 : 6);
-    const long double newestSum = std::accumulate(FSpeedArray.end() - static_cast<std::ptrdiff_t>(newest),
-                                                  FSpeedArray.end(), 0.0L);
-    long double shortAverage = RoundDecimals(FPrecisionSpeed, newestSum / static_cast<long double>(newest));
+    // Zero entries count: after a reset the speed climbs as the array fills.
+    FRealSpeed = RoundDecimals(FPrecisionSpeed, MeanOf(FSpeedArray.begin(), FSpeedArray.end()));
+    const std::size_t newest =
+        std::min(FSpeedArray.size(), FVersion >= 4.5 ? ShortAverageLongFrames : ShortAverageOlder);
+    long double shortAverage =
+        RoundDecimals(FPrecisionSpeed, MeanOf(FSpeedArray.end() - static_cast<std::ptrdiff_t>(newest), FSpeedArray.end()));
     long double result = FRealSpeed;
-    if (FVirtualSpeedEnabled && !FSimulationMode) {
+    if (VirtualSpeedActive()) {
         shortAverage += FVirtualSpeedDelta;
         result = FRealSpeed + FVirtualSpeedDelta;
-        const long double step = FVersion > 3 ? 0.1L : 0.01L;
-        AddRollEvents(FVirtualDistanceStep * MetresPerUnit() * step / FDistancePerRollEvent);
+        const long double messageSeconds = FVersion > 3 ? 0.1L : 0.01L;
+        AddRollEvents(FVirtualDistanceStep * MetresPerUnit() * messageSeconds / FDistancePerRollEvent);
     }
     FInstantSpeed = shortAverage < 0 ? 0 : shortAverage;
     DoInstantSpeed();
@@ -113,22 +128,27 @@ long double TKelvoDevice::AddSpeedSample(double Rolls) {
 }
 
 void TKelvoDevice::AddCadenceSample(std::int32_t Value) {
+    // Up to version 4 the value is a count of pedal impulses, timed here; later consoles send rpm.
+    const bool impulses = FVersion <= 4;
     std::int32_t cadence = Value;
     const std::uint32_t now = TickCount();
-    if (FVersion <= 4) {
-        const std::uint32_t elapsed = now - FCadenceLastTick;
-        if (elapsed < 300) return;
-        cadence = RoundedInt(static_cast<long double>(Value) / elapsed * 60000.0L);
+    if (impulses) {
+        const std::uint32_t elapsed = TickElapsed(FCadenceLastTick, now);
+        if (elapsed < ShortestPedalInterval) return;
+        cadence = RoundedInt(Value / static_cast<long double>(elapsed) * MsPerMinute);
     }
     ShiftIn(FCadenceArray, cadence);
-    if (FVersion <= 4) FCadenceLastTick = now;
-    if (FCadenceArray.front() == 0) {
-        FCadence = 0;
-    } else {
-        const long double sum = std::accumulate(FCadenceArray.begin(), FCadenceArray.end(), 0.0L);
-        FCadence = RoundedInt(sum / static_cast<long double>(FCadenceArray.size()));
-    }
+    if (impulses) FCadenceLastTick = now;
+    // No cadence until the window is full.
+    FCadence = FCadenceArray.front() == 0 ? 0 : RoundedInt(MeanOf(FCadenceArray.begin(), FCadenceArray.end()));
     FCadenceSum += Value;
+}
+
+void TKelvoDevice::UpdatePeaks(std::int32_t Cadence, std::int32_t HeartRate, std::int32_t /*Power*/,
+                               long double Speed) {
+    FPeakCadence = std::max(FPeakCadence, Cadence);
+    FPeakHeartRate = std::max(FPeakHeartRate, HeartRate);
+    if (Speed > FPeakSpeed) FPeakSpeed = Speed;
 }
 
 void TKelvoDevice::ClearSpeeds() {
@@ -165,15 +185,26 @@ void TKelvoDevice::ResetStats() {
     FAverageHeartRate = 0;
     FAverageSpeed = 0;
     FCurrentSlope = 0;
+    // Written directly: the elevation set-point keeps its value until the next assignment.
     FCurrentElevation = 0;
     FEnergy = 0;
 }
 
-void TKelvoDevice::UpdatePeaks(std::int32_t Cadence, std::int32_t HeartRate, std::int32_t, long double Speed) {
-    FPeakCadence = std::max(FPeakCadence, Cadence);
-    FPeakHeartRate = std::max(FPeakHeartRate, HeartRate);
-    if (Speed > FPeakSpeed) FPeakSpeed = Speed;
+void TKelvoDevice::SimulateValues(std::int32_t HeartRate, std::int32_t Cadence, long double Speed) {
+    if (!FSimulationMode) return;
+    FSpeed = Speed;
+    FInstantSpeed = Speed;
+    // One call per second: the distance of one second at this speed.
+    AddRollEvents(std::nearbyint(Speed * MetresPerUnit() / FDistancePerRollEvent / 3600));
+    if (HeartRate > 0) {
+        FHeartImpulseSeen = true;
+        FHeartRate = HeartRate;
+        CountHeartValue(HeartRate);
+    }
+    if (Cadence > 0) FCadence = Cadence;
 }
+
+// ---- The statistics tick ----
 
 void TKelvoDevice::StatsTick(TComponent*) {
     if (IsDestroying() || StatsTickBusy) return;
@@ -190,11 +221,12 @@ void TKelvoDevice::StatsTick(TComponent*) {
 void TKelvoDevice::RunStatsTick() {
     SendKeepAliveSetPoints();
     TQorinThreadTimer& timer = *FStatsTimer;
-    timer.SetElapsedTime(static_cast<std::int32_t>(TickCount() - FTickAtStart));
+    timer.SetElapsedTime(TickElapsed(FTickAtStart, TickCount()));
     timer.SetLapTime(timer.GetElapsedTime() - timer.GetLapTime());
     const long double rollsAtTick = FRollCount;
     const std::int32_t lapEventCount = FMessageCount;
     FRollCountAtTick = FRollCount - FRollCountAtTick;
+    // The metres are rounded, then turned into km or miles.
     FLapDistance = RoundDecimals(FPrecisionDistance, FDistancePerRollEvent * FRollCountAtTick) / MetresPerUnit();
     const long double distanceAtTick = FDistance;
     HeartStatsStep();
@@ -206,13 +238,14 @@ void TKelvoDevice::RunStatsTick() {
     }
     const bool speedChanged = oldSpeed != FSpeed;
     EnergyStep(oldSpeed);
-    if (FVirtualSpeedEnabled && !FSimulationMode) UpdateVirtualSpeed(static_cast<double>(FRealSpeed));
-    const std::int32_t elapsed = timer.GetElapsedTime();
-    FAverageSpeed = elapsed >= 1 ? RoundDecimals(FPrecisionSpeed, distanceAtTick / elapsed * 3600000.0L) : 0;
+    VirtualSpeedStep();
+    const auto elapsed = static_cast<long double>(timer.GetElapsedTime());
+    FAverageSpeed = elapsed >= 1 ? RoundDecimals(FPrecisionSpeed, distanceAtTick / elapsed * MsPerHour) : 0;
     if (FAverageSpeed < 0) FAverageSpeed = 0;
     PowerStep();
     UpdatePeaks(FCadence, FHeartRate, FPower, FSpeed);
-    DoStats(timer.GetLapTime(), lapEventCount, FRollCountAtTick, FLapDistance, oldSpeed, speedChanged);
+    DoStats(static_cast<std::int32_t>(timer.GetLapTime()), lapEventCount, FRollCountAtTick, FLapDistance, oldSpeed,
+            speedChanged);
     CorrectStatsDrift();
     FLapDistance = distanceAtTick;
     timer.SetLapTime(timer.GetElapsedTime());
@@ -220,22 +253,25 @@ void TKelvoDevice::RunStatsTick() {
 }
 
 void TKelvoDevice::UpdateAverageCadence() {
-    const std::int32_t elapsed = FStatsTimer->GetElapsedTime();
+    const auto elapsed = static_cast<long double>(FStatsTimer->GetElapsedTime());
+    // Without cadence now, or before any ride time, the average stays as it was.
     if (FCadence <= 0 || elapsed <= 0) return;
-    FAverageCadence = FVersion > 4 ? RoundedInt(FCadenceSum / (elapsed / 100.0L))
-                                   : RoundedInt(static_cast<long double>(FCadenceSum) / elapsed * 60000.0L);
+    // Version 5 sums one rpm value per 100 ms message; older consoles count pedal impulses.
+    FAverageCadence = FVersion > 4 ? RoundedInt(FCadenceSum / (elapsed / MsPerMessage))
+                                   : RoundedInt(FCadenceSum / elapsed * MsPerMinute);
 }
 
 void TKelvoDevice::CorrectStatsDrift() {
     TQorinThreadTimer& timer = *FStatsTimer;
-    std::int32_t drift = timer.GetInterval() - timer.GetLapTime();
+    auto drift = static_cast<std::int64_t>(timer.GetInterval()) - timer.GetLapTime();
     if (drift < -DriftCorrectionLimit || drift > DriftCorrectionLimit) drift = 0;
-    timer.SetInterval(FStatsInterval + drift);
+    timer.SetInterval(static_cast<std::uint32_t>(std::max<std::int64_t>(FStatsInterval + drift, 0)));
 }
 
 void TKelvoDevice::EndStatsTick() {
     StatsTickBusy = false;
     if (!FCourseFinished) return;
+    // A refused stop leaves the timer running: the next tick tries again.
     Stop();
     DoCourseFinished();
 }

@@ -2,6 +2,8 @@
 // and prints every line the terminal would show, one per line, plus a "STATS " line per
 // statistics tick.
 #include "device/DeviceDiscovery.h"
+#include "monitor/CommandInput.h"
+#include "monitor/MonitorCommand.h"
 #include "terminal/TerminalSession.h"
 
 #include <QCoreApplication>
@@ -30,7 +32,9 @@ struct TOptions {
 
 void PrintUsage() {
     std::fprintf(stderr, "usage: kelvo-monitor [--version V] [--seconds N] [--no-survey] [--counters] PORT\n"
-                         "       kelvo-monitor [--version V] [--seconds N] [--no-survey] [--counters] --find\n");
+                         "       kelvo-monitor [--version V] [--seconds N] [--no-survey] [--counters] --find\n"
+                         "commands on standard input, one a line:\n%s",
+                 MonitorCommandHelp());
 }
 
 std::optional<double> NumberArgument(const char* text) {
@@ -159,6 +163,7 @@ int main(int argc, char** argv) {
     QObject::connect(&signalNotifier, &QSocketNotifier::activated, &application, [] { QCoreApplication::quit(); });
     std::signal(SIGINT, OnSignal);
     std::signal(SIGTERM, OnSignal);
+    TCommandInput commands(session.Device());
 
     const std::string failure = options->Find ? FindConsole(session) : session.OpenOrClosePort();
     if (!failure.empty()) {

@@ -1,0 +1,22 @@
+#pragma once
+
+#include <QSocketNotifier>
+#include <string>
+
+class TKelvoDevice;
+
+// The commands typed on standard input. Input is read only when bytes are waiting, so the
+// event loop never blocks on it; a line runs once its end has arrived, and a bad line is
+// reported on standard error and ignored.
+class TCommandInput {
+public:
+    explicit TCommandInput(TKelvoDevice& device);
+
+private:
+    void ReadAvailable();
+    void RunLine(const std::string& line);
+
+    TKelvoDevice& FDevice;
+    QSocketNotifier FNotifier;
+    std::string FPending;
+};

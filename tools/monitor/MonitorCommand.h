@@ -1,0 +1,22 @@
+#pragma once
+
+#include <string>
+
+class TKelvoDevice;
+
+// A line typed on kelvo-monitor's standard input: a set-point or a ride condition for the
+// device, so that a ride can be driven from a script.
+enum class TMonitorCommandKind { mcResistance, mcElevation, mcSlope, mcWeight };
+
+struct TMonitorCommand {
+    TMonitorCommandKind Kind = TMonitorCommandKind::mcResistance;
+    double Value = 0;
+};
+
+// Throws std::invalid_argument with a message for the user that names what is wrong.
+TMonitorCommand ParseMonitorCommand(const std::string& line);
+// resistance -> KelvoResistance, elevation -> CurrentElevation, slope -> CurrentSlope,
+// weight -> RiderWeight.
+void ApplyMonitorCommand(TKelvoDevice& device, const TMonitorCommand& command);
+// The commands understood, one per line, for the usage text.
+const char* MonitorCommandHelp();
