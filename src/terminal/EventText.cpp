@@ -123,4 +123,8 @@ std::string LabelHeartText(const TStatsContext& stats) {
     return Format("Heart: %d, Heart Average: %d", stats.HeartRate, stats.AverageHeartRate);
 }
 
+std::string PowerEnergyText(const TStatsContext& stats) {
+    return Format("Power: %d W, Energy: %d", stats.Power, stats.Energy);
+}
+
 } // namespace EventText

@@ -65,12 +65,16 @@ struct TStatsContext {
     std::int32_t AverageCadence = 0;
     std::int32_t HeartRate = 0;
     std::int32_t AverageHeartRate = 0;
+    std::int32_t Power = 0; // W
+    std::int32_t Energy = 0;
 };
 std::string LabelTimeText(const TStatsContext& stats);
 std::string LabelDistanceText(const TStatsContext& stats);
 std::string LabelSpeedText(const TStatsContext& stats);
 std::string LabelCadenceText(const TStatsContext& stats);
 std::string LabelHeartText(const TStatsContext& stats);
+// The estimated power and the energy of the ride, which no window label shows.
+std::string PowerEnergyText(const TStatsContext& stats);
 // Elapsed milliseconds as hours, minutes and seconds; past 24 hours the hours keep counting.
 std::string ElapsedTimeText(std::int32_t milliseconds);
 

@@ -5,6 +5,7 @@
 namespace {
 // So that neither a course end nor the absolute heart alarm ends a test run.
 constexpr long double TestCourseDistance = 1000000;
+constexpr std::int32_t TestAlarmHeartAbsoluteLimit = 99999999;
 constexpr std::int32_t ConnectWaitMs = 300;
 constexpr std::int32_t LongFamilySpeedArrayLength = 6;
 constexpr std::int32_t ShortFamilySpeedArrayLength = 25;
@@ -50,6 +51,19 @@ void TTerminalSession::ApplyLayoutValues() {
     device.SetConnectionSurveyInterval(400);
     device.SetDisconMaxTry(20);
     device.SetInitialResistance(0);
+    device.SetVirtualSpeedEnabled(false);
+    device.SetTimerStatsThreadPriority(tpNormal);
+    device.SetUnitMeasureDefault(umKm);
+    device.SetAlarmHeartAbsoluteLimit(221);
+    device.SetHrDelayBeforeReset(3000);
+    device.SetCalibration(1);
+    device.SetResistanceMapAdapter(1);
+    device.SetHeartEnabled(true);
+    device.SetTolerance(2);
+    device.SetVirtualSpeedAttenuation(0.5);
+    device.SetHeartConnectionActive(true);
+    device.SetHrFilter2Active(false);
+    device.SetResistanceReducer(1);
 }
 
 void TTerminalSession::AddLine(const std::string& line) { Raise(OnAddLine, line); }
@@ -138,6 +152,7 @@ void TTerminalSession::SwitchDevice(bool On) {
     if (!On) return;
     device.ResetStats();
     device.CourseDistance = TestCourseDistance;
+    device.SetAlarmHeartAbsoluteLimit(TestAlarmHeartAbsoluteLimit);
     if (device.GetConnected() || device.TryConnect(ConnectWaitMs)) device.Start();
 }
 
@@ -169,6 +184,8 @@ void TTerminalSession::ShowStats(std::int32_t LapEventCount) {
     stats.AverageCadence = device.GetAverageCadence();
     stats.HeartRate = device.GetHeartRate();
     stats.AverageHeartRate = device.GetAverageHeartRate();
+    stats.Power = device.GetPower();
+    stats.Energy = device.GetEnergy();
     Raise(OnStatsLabels, stats);
 }
 

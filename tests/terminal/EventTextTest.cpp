@@ -113,6 +113,13 @@ TEST(StatsLabels, TextsOfEveryLabel) {
     EXPECT_EQ(LabelHeartText(Stats(5)), "Heart: 120, Heart Average: 118");
 }
 
+TEST(StatsLabels, PowerAndEnergyOfTheMonitorLine) {
+    TStatsContext stats = Stats(5);
+    stats.Power = 142;
+    stats.Energy = 2;
+    EXPECT_EQ(PowerEnergyText(stats), "Power: 142 W, Energy: 2");
+}
+
 TEST(StatsLabels, NoRateBeforeTimePassesAndHoursGoOnPastADay) {
     TStatsContext stats = Stats(5);
     stats.ElapsedTime = 0;

@@ -39,6 +39,17 @@ TEST_F(TerminalSessionTest, StartsAtFourAndAHalfWithTheConsoleLine) {
     EXPECT_TRUE(device.GetConnectionSurvey());
 }
 
+TEST_F(TerminalSessionTest, HeartIsWatchedAndASwitchedOnDeviceNeverStopsForTheAbsoluteLimit) {
+    TKelvoDevice& device = session.Device();
+    EXPECT_TRUE(device.GetHeartEnabled());
+    EXPECT_TRUE(device.GetHeartConnectionSurvey());
+    EXPECT_TRUE(device.GetHeartConnectionActive());
+    EXPECT_EQ(device.GetAlarmHeartAbsoluteLimit(), 221);
+    EXPECT_EQ(device.GetTolerance(), 2.0);
+    session.SwitchDevice(true); // no port: nothing connects, the limits are set all the same
+    EXPECT_EQ(device.GetAlarmHeartAbsoluteLimit(), 99999999);
+}
+
 TEST_F(TerminalSessionTest, VersionChangesPickTheSpeedArrayLength) {
     TKelvoDevice& device = session.Device();
     device.SetVersion(4);

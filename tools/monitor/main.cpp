@@ -83,7 +83,7 @@ void PrintLine(const std::string& line) {
 std::string StatsLine(const EventText::TStatsContext& stats) {
     return "STATS " + EventText::LabelTimeText(stats) + " | " + EventText::LabelDistanceText(stats) + " | " +
            EventText::LabelSpeedText(stats) + " | " + EventText::LabelCadenceText(stats) + " | " +
-           EventText::LabelHeartText(stats);
+           EventText::LabelHeartText(stats) + " | " + EventText::PowerEnergyText(stats);
 }
 
 // SIGINT and SIGTERM end the ride through the event loop, never inside the signal handler.
