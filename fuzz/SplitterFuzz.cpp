@@ -63,9 +63,10 @@ public:
     // Back to an empty splitter, as if the device had just set its framing up.
     void Reset() {
         TComDataPacket& splitter = *FDevice.GetDataPacket();
-        auto watcher = std::move(splitter.OnDiscard);
+        const TComDataPacket::TComStrEvent watcher = splitter.OnDiscard;
+        splitter.OnDiscard = nullptr;
         splitter.DiscardBuffer();
-        splitter.OnDiscard = std::move(watcher);
+        splitter.OnDiscard = watcher;
         FReceived.clear();
         FDelivered.clear();
     }
