@@ -75,6 +75,14 @@ TEST_F(DevicePowerTest, TickAddsEnergyAndRoundsThePower) {
     EXPECT_EQ(device.GetEnergy(), 2); // 1.62
 }
 
+TEST_F(DevicePowerTest, SteepDescentAddsNoNegativeEnergy) {
+    device.SetRiderWeight(70);
+    SimulatedRideAt(10);
+    device.SetCurrentSlope(-50); // 0.0044 + 0.0144 - 1.0 per tick
+    Tick();
+    EXPECT_EQ(device.GetEnergyTotal(), 0.0L);
+}
+
 TEST_F(DevicePowerTest, StandingStillAddsNoEnergy) {
     device.SetRiderWeight(70);
     SimulatedRideAt(0);
