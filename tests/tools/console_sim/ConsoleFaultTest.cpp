@@ -23,6 +23,9 @@ TEST(ConsoleFaults, GarbageSendsThatManyBytesAsRecorded) {
     bench.Console.Command("garbage 40");
     const ByteString received = bench.Pc->Read(40);
     EXPECT_EQ(received.size(), 40u);
+    // The console records a write once it returned, which may be after the PC has read it.
+    ASSERT_TRUE(bench.Console.WaitForRecord([](const std::vector<TRecordEntry>& record) { return !record.empty(); },
+                                            2000));
     const auto record = bench.Console.GetRecord();
     ASSERT_EQ(record.size(), 1u);
     EXPECT_EQ(record[0].Bytes, received);
