@@ -8,6 +8,8 @@
 #include "device_link/ManualClock.h"
 #include "terminal/TerminalSession.h"
 
+#include <QCoreApplication>
+
 #include <iterator>
 
 namespace {
@@ -50,6 +52,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     session.OnAddLine = [](const std::string&) {};
     session.SetConnectionSurveyEnabled(false);
     TKelvoDevice& device = session.Device();
+    // A repeated enter key posts an application message; nothing runs the event loop here, so
+    // the messages of the previous input are dropped instead of piling up.
+    QCoreApplication::removePostedEvents(nullptr);
     TFuzzInput input(data, size);
     Ride(device, input.Byte());
     while (!input.Empty()) {
