@@ -40,7 +40,7 @@ protected:
         return 0;
     }
 
-    TPseudoTerminal Terminal;
+    TPtyPair Terminal;
     TCountingComPort Port;
     TComPortSettings Settings{Port};
 };

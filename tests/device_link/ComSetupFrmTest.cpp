@@ -34,8 +34,8 @@ protected:
         ASSERT_TRUE(Port.GetConnected());
     }
 
-    TPseudoTerminal Terminal;
-    TPseudoTerminal Other;
+    TPtyPair Terminal;
+    TPtyPair Other;
     TCountingComPort Port;
 };
 

@@ -1,34 +1,11 @@
 #pragma once
 
 #include "device_link/ComPort.h"
+#include "device_link/PtyPair.h"
 
 #include <gtest/gtest.h>
-#include <pty.h>
-#include <unistd.h>
 
 #include <string>
-
-// A pseudo-terminal pair whose slave side a port can open.
-class TPseudoTerminal {
-public:
-    TPseudoTerminal() {
-        char name[256] = {};
-        if (openpty(&FMaster, &FSlave, name, nullptr, nullptr) == 0) FSlavePath = name;
-    }
-    TPseudoTerminal(const TPseudoTerminal&) = delete;
-    TPseudoTerminal& operator=(const TPseudoTerminal&) = delete;
-    ~TPseudoTerminal() {
-        if (FMaster >= 0) close(FMaster);
-        if (FSlave >= 0) close(FSlave);
-    }
-
-    const std::string& SlavePath() const { return FSlavePath; }
-
-private:
-    int FMaster = -1;
-    int FSlave = -1;
-    std::string FSlavePath;
-};
 
 // A port set up as the device sets its own (9600 baud, 8 data bits, even parity, one stop bit,
 // no flow control), counting how often the whole settings are applied and how often it opens.
