@@ -30,11 +30,15 @@ void TMainThreadHandOver::call(std::function<void()> fn) {
     request->Fn = std::move(fn);
     request->Waiting = true;
     Enqueue(request);
+    // The failure changes hands under the lock: from then on only this thread owns it, so the
+    // exception is freed where it was last used, whichever thread drops the request last.
+    std::exception_ptr error;
     {
         std::unique_lock lock(FMutex);
         FChanged.wait(lock, [&] { return request->Done; });
+        error = std::move(request->Error);
     }
-    if (request->Error) std::rethrow_exception(request->Error);
+    if (error) std::rethrow_exception(error);
 }
 
 void TMainThreadHandOver::post(std::function<void()> fn) {
@@ -86,7 +90,7 @@ void TMainThreadHandOver::Run(TRequest& request) {
     }
     {
         std::lock_guard lock(FMutex);
-        request.Error = error;
+        request.Error = std::move(error);
         request.Done = true;
     }
     FChanged.notify_all();
