@@ -389,8 +389,16 @@ protected:
     void ParseLongInfos(const ByteString& Data);
     void ParseShortInfos(const ByteString& Data);
     void ParseRollCount(const ByteString& Data);
-    // Decodes the key bits of a status byte and hands a key to the key logic.
-    void DecodeStatusKeys(std::uint8_t status);
+    struct TStatusImpulses {
+        double Heart = 0;
+        double Cadence = 0;
+    };
+    // Hands the key of a status byte to the key logic and returns its heart and pedal impulses.
+    TStatusImpulses DecodeStatus(std::uint8_t status);
+    // Impulses of the consoles that send impulses rather than periods.
+    void TakeImpulses(const TStatusImpulses& impulses);
+    // One message's roll events: a speed sample always, distance only while riding.
+    void TakeRolls(double speedRolls, long double roll);
 
     // ---- Survey ----
     // A survey interval without a single message starts (or continues) a repair.

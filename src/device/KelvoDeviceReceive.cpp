@@ -136,15 +136,9 @@ void TKelvoDevice::ParseStatusBytes(const ByteString& Data) {
     for (std::size_t i = 0; i < Data.size(); ++i) {
         const std::uint8_t status = ByteAt(Data, i);
         ++FStatusByteCount;
-        long double roll = 0;
-        double heart = 0;
-        double cadence = 0;
-        if (status != 0) {
-            DecodeStatusKeys(status);
-            cadence = CadenceImpulse(status);
-            heart = KelvoProtocol::HeartImpulse(status);
-            roll = RollImpulse(status);
-        }
+        // A zero byte carries nothing and raises no message, but counts towards the speed sample.
+        const TStatusImpulses impulses = status != 0 ? DecodeStatus(status) : TStatusImpulses{};
+        const long double roll = RollImpulse(status);
         if (FStatus != dsDisconnected) {
             if (FStatus == dsRunning) AddRollEvents(roll);
             FStatusRollSum += roll;
@@ -153,13 +147,9 @@ void TKelvoDevice::ParseStatusBytes(const ByteString& Data) {
                 FStatusRollSum = 0;
                 FStatusByteCount = 0;
             }
-            if (heart > 0) {
-                FHeartImpulseSeen = true;
-                HeartImpulse();
-            }
-            if (cadence > 0) AddCadenceSample(1);
+            TakeImpulses(impulses);
         }
-        if (status != 0) DoKelvoMessage(mtInfos, Data, roll, heart, cadence);
+        if (status != 0) DoKelvoMessage(mtInfos, Data, roll, impulses.Heart, impulses.Cadence);
     }
 }
 
@@ -218,19 +208,32 @@ void TKelvoDevice::ParseShortFrame(const ByteString& Data) {
     }
 }
 
-void TKelvoDevice::DecodeStatusKeys(std::uint8_t status) {
+TKelvoDevice::TStatusImpulses TKelvoDevice::DecodeStatus(std::uint8_t status) {
     if (const std::optional<int> key = ConsoleKeyOfStatus(status)) ConsoleKeyDown(static_cast<TConsoleKey>(*key));
+    return {KelvoProtocol::HeartImpulse(status), CadenceImpulse(status)};
+}
+
+void TKelvoDevice::TakeImpulses(const TStatusImpulses& impulses) {
+    if (impulses.Heart > 0) {
+        FHeartImpulseSeen = true;
+        HeartImpulse();
+    }
+    if (impulses.Cadence > 0) AddCadenceSample(1);
+}
+
+void TKelvoDevice::TakeRolls(double speedRolls, long double roll) {
+    FSpeed = AddSpeedSample(speedRolls);
+    if (FStatus == dsRunning) AddRollEvents(roll);
 }
 
 void TKelvoDevice::ParseLongInfos(const ByteString& Data) {
-    const std::uint8_t status = FrameByte(Data, 2);
-    DecodeStatusKeys(status);
-    long double heart = KelvoProtocol::HeartImpulse(status);
-    long double cadence = CadenceImpulse(status);
+    const TStatusImpulses impulses = DecodeStatus(FrameByte(Data, 2));
     const long double roll = FDebugMode ? FRollValue : LongRollValue(Data);
     if (FStatus == dsDisconnected) return;
-    FSpeed = AddSpeedSample(static_cast<double>(roll));
-    if (FStatus == dsRunning) AddRollEvents(roll);
+    TakeRolls(static_cast<double>(roll), roll);
+    // In debug mode the message reports the impulse flags instead of the decoded periods.
+    long double heart = impulses.Heart;
+    long double cadence = impulses.Cadence;
     if (!FDebugMode) {
         heart = LongHeartRate(Data);
         DeviceHeartValue(heart);
@@ -241,21 +244,13 @@ void TKelvoDevice::ParseLongInfos(const ByteString& Data) {
 }
 
 void TKelvoDevice::ParseShortInfos(const ByteString& Data) {
-    const std::uint8_t status = FrameByte(Data, 2);
-    DecodeStatusKeys(status);
-    const double heart = KelvoProtocol::HeartImpulse(status);
-    const double cadence = CadenceImpulse(status);
+    const TStatusImpulses impulses = DecodeStatus(FrameByte(Data, 2));
     const long double roll = FDebugMode ? FRollValue : ShortRollValue(Data);
     if (FStatus != dsDisconnected) {
-        FSpeed = AddSpeedSample(static_cast<double>(Rounded(roll)));
-        if (FStatus == dsRunning) AddRollEvents(roll);
-        if (heart > 0) {
-            FHeartImpulseSeen = true;
-            HeartImpulse();
-        }
-        if (cadence > 0) AddCadenceSample(1);
+        TakeRolls(static_cast<double>(Rounded(roll)), roll);
+        TakeImpulses(impulses);
     }
-    DoKelvoMessage(mtInfos, Data, roll, heart, cadence);
+    DoKelvoMessage(mtInfos, Data, roll, impulses.Heart, impulses.Cadence);
 }
 
 void TKelvoDevice::ParseRollCount(const ByteString& Data) {
