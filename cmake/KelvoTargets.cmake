@@ -49,3 +49,9 @@ function(kelvo_test)
                    ENVIRONMENT "QT_QPA_PLATFORM=offscreen"
                    ENVIRONMENT_MODIFICATION "XDG_CONFIG_HOME=set:${work_dir}/config")
 endfunction()
+
+# A target that starts kelvo-monitor as a process: it gets the program's path and is built after it.
+function(kelvo_uses_monitor target)
+    target_compile_definitions(${target} PRIVATE KELVO_MONITOR_PATH="$<TARGET_FILE:kelvo-monitor>")
+    add_dependencies(${target} kelvo-monitor)
+endfunction()
