@@ -24,11 +24,13 @@ function(kelvo_executable target)
     kelvo_target_options(${target})
 endfunction()
 
-# kelvo_test(NAME name LABEL unit|integration|gui|soak SOURCES ... LIBS ... [TIMEOUT s])
-# Every test runs in its own temporary folder with the offscreen platform, so a test never
-# touches the user's settings or needs a display.
+# kelvo_test(NAME name LABEL unit|integration|gui|soak SOURCES ... LIBS ... [TIMEOUT s] [SHARED_SETTINGS])
+# Every test program runs in its own temporary folder with the offscreen platform, so a test
+# never touches the user's settings or needs a display. The tests of one program share that
+# folder: SHARED_SETTINGS keeps them from running at the same time, for programs whose tests
+# write the same settings file.
 function(kelvo_test)
-    cmake_parse_arguments(T "" "NAME;LABEL;TIMEOUT" "SOURCES;LIBS" ${ARGN})
+    cmake_parse_arguments(T "SHARED_SETTINGS" "NAME;LABEL;TIMEOUT" "SOURCES;LIBS" ${ARGN})
     if(NOT T_TIMEOUT)
         set(T_TIMEOUT 120)
     endif()
@@ -42,10 +44,14 @@ function(kelvo_test)
     target_link_libraries(${T_NAME} PRIVATE ${T_LIBS} ${support} GTest::gtest GTest::gmock)
     set(work_dir ${CMAKE_CURRENT_BINARY_DIR}/${T_NAME}.work)
     file(MAKE_DIRECTORY ${work_dir})
+    set(lock "")
+    if(T_SHARED_SETTINGS)
+        set(lock RESOURCE_LOCK ${work_dir})
+    endif()
     gtest_discover_tests(${T_NAME}
         WORKING_DIRECTORY ${work_dir}
         DISCOVERY_MODE PRE_TEST
-        PROPERTIES LABELS ${T_LABEL} TIMEOUT ${T_TIMEOUT}
+        PROPERTIES LABELS ${T_LABEL} TIMEOUT ${T_TIMEOUT} ${lock}
                    ENVIRONMENT "QT_QPA_PLATFORM=offscreen"
                    ENVIRONMENT_MODIFICATION "XDG_CONFIG_HOME=set:${work_dir}/config")
 endfunction()
