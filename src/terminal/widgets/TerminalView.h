@@ -1,0 +1,67 @@
+#pragma once
+
+#include "terminal/TerminalLines.h"
+
+#include <QAbstractScrollArea>
+#include <QFont>
+#include <QTimer>
+
+#include <string>
+
+class QPrinter;
+
+// The terminal `Memo`: a read-only view over a TTerminalLines ring that paints only the visible
+// rows. Appending a line costs no paint: a single-shot timer repaints at most about ten times a
+// second while lines arrive, and rows that scroll in are moved by blitting the viewport.
+// Black background, white bold monospace of 13-pixel height, both scroll bars, no wrapping.
+class TTerminalView : public QAbstractScrollArea {
+    Q_OBJECT
+public:
+    explicit TTerminalView(QWidget* parent = nullptr);
+
+    TTerminalLines& Lines() { return FLines; }
+    const TTerminalLines& Lines() const { return FLines; }
+
+    void AppendLine(const std::string& line);
+    void ClearLines();
+
+    // "Follow entries": on, each new line moves the caret to it and scrolls it into view; off,
+    // a new line moves neither the view, the caret nor the selection.
+    void SetFollowEntries(bool follow);
+    bool FollowEntries() const { return FFollow; }
+
+    void SelectAll();
+    // Copies the selection to the clipboard; nothing when it is empty.
+    void CopySelection() const;
+    // Downward, case-sensitive find from the end of the selection; selects and shows the match.
+    bool FindNext(const std::string& what);
+    // Caret to the start of the text, empty selection, view at the top.
+    void MoveCaretToStart();
+
+    // Lays the text out in lines and pages in the terminal's font (black on white).
+    void Print(QPrinter& printer) const;
+
+    // The terminal's font: bold monospace ("Courier New", Liberation Mono standing in) of 13 px.
+    static QFont TerminalFont();
+
+signals:
+    // The selection or the caret changed (by the user or by a new line).
+    void SelectionChanged();
+    // Lines were added or cleared.
+    void TextChanged();
+    // The caret's line and column, both counted from 1.
+    void CaretMoved(int line, int column);
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void scrollContentsBy(int dx, int dy) override;
+
+private:
+    TTerminalLines FLines;
+    bool FFollow = true;
+    QTimer FRepaintTimer;
+};
