@@ -1,5 +1,6 @@
 #include "terminal/TerminalSession.h"
 
+#include "device/KelvoProtocol.h"
 #include "device_link/EComPort.h"
 
 namespace {
@@ -141,6 +142,14 @@ std::string TTerminalSession::OpenOrClosePort() {
     }
     device.ResetStats();
     return {};
+}
+
+void TTerminalSession::SendConsoleRequest(std::uint16_t Type, std::int32_t A, std::int32_t B) {
+    const ByteString frame = KelvoProtocol::BuildRequest(Type, A, B);
+    AddLine(EventText::RequestEchoLine(frame, KelvoProtocol::RequestLogText(Type, static_cast<std::uint16_t>(A),
+                                                                             static_cast<std::uint16_t>(B))));
+    AddLine("");
+    if (FDevice->GetComPortConnected()) FDevice->Send(frame);
 }
 
 void TTerminalSession::SwitchDevice(bool On) {

@@ -3,6 +3,7 @@
 #include "device/KelvoDevice.h"
 #include "terminal/EventText.h"
 
+#include <cstdint>
 #include <functional>
 #include <memory>
 #include <string>
@@ -28,6 +29,10 @@ public:
     std::string OpenOrClosePort();
     // Ends a running connection and, when On, starts a new run (connecting first if needed).
     void SwitchDevice(bool On);
+
+    // A console request button: writes the request's echo line and sends it while the port is
+    // open. A failed write becomes one terminal line and a beep; nothing escapes.
+    void SendConsoleRequest(std::uint16_t Type, std::int32_t A, std::int32_t B);
 
     // "Enable Con. survey": switches the connection survey and its timers on or off.
     void SetConnectionSurveyEnabled(bool enabled);
