@@ -160,10 +160,12 @@ void TComDataPacket::CutPacket(std::int32_t length) {
 
 ByteString TComDataPacket::RemoveMarkers(ByteString Str) const {
     if (Search(FStartString, Str) == 1) Str.erase(0, FStartString.size());
+    // A packet shorter than the stop string cannot end with it; without the found test its
+    // "not found" would equal the expected position and the erase would start before the packet.
     const auto stopLength = static_cast<std::int32_t>(FStopString.size());
     const auto length = static_cast<std::int32_t>(Str.size());
-    if (stopLength > 0 && Search(FStopString, Str) == length - stopLength + 1)
-        Str.erase(Str.size() - FStopString.size());
+    const std::int32_t stopAt = Search(FStopString, Str);
+    if (stopAt > 0 && stopAt == length - stopLength + 1) Str.erase(Str.size() - FStopString.size());
     return Str;
 }
 

@@ -25,6 +25,10 @@ const Framing framings[] = {
     {"two-byte markers", "AB", "ba", 0, true, true, true},
     {"stop only", {}, BytesOf({0xF7}), 0, true, false, true},
     {"size only", {}, {}, 4, true, false, true},
+    {"stripped device frames", BytesOf({0xF0}), BytesOf({0xF7}), 6, false, true, false},
+    {"stripped, size below the markers", BytesOf({0xF0}), BytesOf({0xF7}), 1, false, false, false},
+    {"stripped two-byte markers with size", "AB", "ba", 3, false, true, false},
+    {"stripped stop only", {}, BytesOf({0xF7}), 0, false, false, true},
 };
 
 // Markers and letters are drawn often, so that random streams are full of starts and stops.
@@ -36,8 +40,14 @@ ByteString RandomStream(std::mt19937& random, std::size_t length) {
     return stream;
 }
 
+struct Event {
+    char kind;
+    ByteString bytes;
+};
+
 struct Outcome {
     std::vector<std::string> events;
+    std::vector<Event> raw;
     ByteString buffer;
     std::size_t deliveredBytes = 0;
 };
@@ -53,6 +63,7 @@ Outcome Split(const Framing& framing, const ByteString& stream, const std::vecto
     Outcome outcome;
     auto record = [&](const char* kind, const ByteString& s) {
         outcome.events.push_back(kind + HexText(s));
+        outcome.raw.push_back({kind[0], s});
         outcome.deliveredBytes += s.size();
     };
     splitter.OnPacket = [&](TComponent*, const ByteString& s) { record("P:", s); };
@@ -75,6 +86,30 @@ std::vector<std::size_t> RandomCuts(std::mt19937& random, std::size_t length) {
     return cuts;
 }
 
+// Stripping changes the packets only: the same events come, discards and the buffer are
+// unchanged, and each packet is its marked twin with at most the start string taken from its
+// front and the stop string from its back.
+void ExpectStrippedTwin(const Framing& framing, const ByteString& stream, const Outcome& stripped) {
+    Framing marked = framing;
+    marked.includeStrings = true;
+    const Outcome twin = Split(marked, stream, {});
+    ASSERT_EQ(stripped.raw.size(), twin.raw.size()) << framing.name << ":" << HexText(stream);
+    ASSERT_EQ(stripped.buffer, twin.buffer) << framing.name << ":" << HexText(stream);
+    for (std::size_t i = 0; i < twin.raw.size(); ++i) {
+        const Event& got = stripped.raw[i];
+        const Event& full = twin.raw[i];
+        ASSERT_EQ(got.kind, full.kind) << framing.name << ":" << HexText(stream);
+        if (got.kind == 'D') {
+            ASSERT_EQ(got.bytes, full.bytes) << framing.name << ":" << HexText(stream);
+            continue;
+        }
+        auto sitsAt = [&](std::size_t front) { return full.bytes.compare(front, got.bytes.size(), got.bytes) == 0; };
+        ASSERT_TRUE(sitsAt(0) || sitsAt(framing.start.size())) << framing.name << ":" << HexText(stream);
+        ASSERT_GE(got.bytes.size() + framing.start.size() + framing.stop.size(), full.bytes.size())
+            << framing.name << ":" << HexText(stream);
+    }
+}
+
 TEST(SplitterProperty, ChunkingNeverChangesPacketsOrDiscards_AndNoByteIsLost) {
     std::mt19937 random(20261209);
     for (const Framing& framing : framings) {
@@ -89,6 +124,8 @@ TEST(SplitterProperty, ChunkingNeverChangesPacketsOrDiscards_AndNoByteIsLost) {
             if (framing.includeStrings) {
                 ASSERT_EQ(chunked.deliveredBytes + chunked.buffer.size(), stream.size())
                     << framing.name << ":" << HexText(stream);
+            } else {
+                ExpectStrippedTwin(framing, stream, whole);
             }
         }
     }

@@ -154,6 +154,22 @@ TEST_F(SplitterTest, OnlyTheFirstStopOccurrenceCountsWhenStripping) {
     EXPECT_THAT(recorder.events, ElementsAre("P: 01 F7 F7"));
 }
 
+TEST_F(SplitterTest, StrippingAPacketShorterThanTheStopString_KeepsWhatIsLeft) {
+    ConfigureAsDevice(splitter, 1);
+    splitter.SetIncludeStrings(false);
+    Feed({0xF0, 0x01});
+    EXPECT_THAT(recorder.events, ElementsAre("P:"));
+    EXPECT_EQ(HexText(splitter.GetBuffer()), " 01");
+
+    TComDataPacket twoByteMarkers;
+    SplitterRecorder twoByteRecorder{twoByteMarkers};
+    twoByteMarkers.SetStartString("AB");
+    twoByteMarkers.SetStopString("CD");
+    twoByteMarkers.SetSize(3);
+    twoByteMarkers.AppendReceived("ABX");
+    EXPECT_THAT(twoByteRecorder.events, ElementsAre("P: 58"));
+}
+
 // ---- Without an end condition, and without a start string ----
 
 TEST_F(SplitterTest, WithoutEndConditionEveryChunkIsOnePacket) {
