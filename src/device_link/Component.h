@@ -1,5 +1,6 @@
 #pragma once
 
+#include <memory>
 #include <vector>
 
 // The small part of a window-toolkit component that the device link relies on: a loading state
@@ -34,6 +35,8 @@ protected:
     void BeginDestruction();
 
 private:
+    friend void DestroyAfterWaits(std::unique_ptr<TComponent> component);
+
     bool FLoading = false;
     bool FDestroying = false;
     std::vector<TComponent*> FFreeNotifies;

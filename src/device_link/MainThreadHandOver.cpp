@@ -79,11 +79,13 @@ void TMainThreadHandOver::serve() {
 
 void TMainThreadHandOver::Run(TRequest& request) {
     std::exception_ptr error;
+    ++FRunningCalls;
     try {
         request.Fn();
     } catch (...) {
         error = std::current_exception();
     }
+    --FRunningCalls;
     if (!request.Waiting) {
         ShowApplicationError(error);
         return;

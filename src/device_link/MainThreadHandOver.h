@@ -34,6 +34,8 @@ public:
 
     // The thread of QCoreApplication; without one, the thread that first used the hand-over.
     bool IsMainThread() const;
+    // Whether a worker's call is running on the main thread now (main thread only).
+    bool IsRunningCall() const { return FRunningCalls > 0; }
 
 private:
     struct TRequest {
@@ -54,4 +56,5 @@ private:
     std::condition_variable FChanged;
     std::deque<std::shared_ptr<TRequest>> FQueue;
     bool FWakePending = false;
+    int FRunningCalls = 0;
 };
