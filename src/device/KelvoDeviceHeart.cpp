@@ -68,7 +68,9 @@ void TKelvoDevice::DeviceHeartValue(long double Value) {
         FHeartImpulseSeen = true;
         const double value = static_cast<double>(Value);
         FHeartRate = FHrFilter2Active ? FilterHeart2(value) : FilterHeart(value);
-        if (OnInstantHeart) DoInstantHeart(InstantHeartText(static_cast<long long>(MsPerMinute / Value)));
+        // The value came from a whole period: truncating 60000 / Value would make it one short
+        // whenever the division lands just below it.
+        if (OnInstantHeart) DoInstantHeart(InstantHeartText(std::llround(MsPerMinute / Value)));
     }
     FLastDeviceHeartRate = Value;
 }

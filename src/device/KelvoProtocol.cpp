@@ -77,14 +77,14 @@ long double LongRollValue(const ByteString& frame) {
     return period > 0 && period < NoPeriod ? RollConstant / period : 0.0L;
 }
 
-double LongCadence(const ByteString& frame) {
+long double LongCadence(const ByteString& frame) {
     const std::uint32_t period = Field16(frame, 5);
-    return period > 200 && period < NoPeriod ? 60000.0 / period : 0.0;
+    return period > 200 && period < NoPeriod ? 60000.0L / period : 0.0L;
 }
 
-double LongHeartRate(const ByteString& frame) {
+long double LongHeartRate(const ByteString& frame) {
     const std::uint32_t period = Field16(frame, 7);
-    return period > 0 && period < NoPeriod ? 60000.0 / period : 0.0;
+    return period > 0 && period < NoPeriod ? 60000.0L / period : 0.0L;
 }
 
 long double ShortRollValue(const ByteString& frame) { return FrameByte(frame, 3); }

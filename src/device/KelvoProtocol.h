@@ -86,8 +86,8 @@ bool IsRejectedFrame(const ByteString& frame);
 
 // Decoding of a long infos frame (bytes 3..4 roll period, 5..6 cadence period, 7..8 heart period).
 long double LongRollValue(const ByteString& frame);
-double LongCadence(const ByteString& frame);
-double LongHeartRate(const ByteString& frame);
+long double LongCadence(const ByteString& frame);
+long double LongHeartRate(const ByteString& frame);
 // Byte 3 of a short infos frame: roll events counted by the console.
 long double ShortRollValue(const ByteString& frame);
 

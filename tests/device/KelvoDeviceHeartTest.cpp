@@ -106,6 +106,28 @@ TEST_F(DeviceHeartTest, AlternatingPeriodsFillTheWindow) {
     EXPECT_EQ(instantTexts.size(), 25u);
 }
 
+TEST_F(DeviceHeartTest, InstantHeartTextIsTheWholePeriod_AndTheMessageKeepsExtendedValues) {
+    Connect(5);
+    std::vector<std::string> expected;
+    for (std::uint16_t period = 240; period <= 2500; ++period) {
+        device.ParseMessage(LongInfos(period));
+        expected.push_back(std::to_string(period) + "\t0\t");
+    }
+    EXPECT_EQ(instantTexts, expected); // 857, 923 and 701 among them
+
+    long double heart = 0;
+    long double cadence = 0;
+    device.OnKelvoMessage = [&](TComponent*, TKelvoDeviceMessageType, long double, long double v2, long double v3,
+                                const ByteString&) {
+        heart = v2;
+        cadence = v3;
+    };
+    // Cadence period 201 in bytes 5..6, heart period 857 in bytes 7..8.
+    device.ParseMessage(BytesOf({0xF0, 0x01, 0x00, 0x02, 0x82, 0x00, 0xC9, 0x03, 0x59, 0xF7}));
+    EXPECT_EQ(heart, 60000.0L / 857);
+    EXPECT_EQ(cadence, 60000.0L / 201);
+}
+
 TEST_F(DeviceHeartTest, NoPeriodGivesNoValue) {
     Connect(5);
     device.ParseMessage(LongInfos(0));
