@@ -29,6 +29,9 @@ public:
     // (they shift when the oldest line goes, and are clamped when the text they marked goes).
     void Add(std::string line, bool follow);
     void Clear();
+    // The terminal's limit can change while it runs ("WriteToMemo" unchecked keeps one line);
+    // like every limit of the terminal it applies when the next line arrives.
+    void SetCapacity(std::size_t capacity);
 
     std::size_t Count() const;
     std::size_t Capacity() const;
@@ -36,6 +39,8 @@ public:
     // Lines that have left the ring since it was created or cleared: a view keeps its scroll
     // position on the same text by comparing this before and after.
     std::uint64_t DroppedCount() const;
+    // The length of the longest line held, for the view's horizontal extent.
+    std::size_t LongestLineLength() const;
     // Every line, joined with "\n".
     std::string Text() const;
 
@@ -57,11 +62,16 @@ public:
 
 private:
     TPosition Clamp(TPosition position) const;
+    TPosition EndOfText() const;
+    std::string TextBetween(TPosition start, TPosition end) const;
     void ShiftAfterDrop();
 
     std::size_t FCapacity;
     std::deque<std::string> FLines;
     std::uint64_t FDropped = 0;
+    // Found again only when asked after the longest line left the ring.
+    mutable std::size_t FLongest = 0;
+    mutable bool FLongestKnown = true;
     TPosition FCaret;
     TPosition FAnchor;
 };

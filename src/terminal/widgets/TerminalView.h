@@ -6,6 +6,7 @@
 #include <QFont>
 #include <QTimer>
 
+#include <cstdint>
 #include <string>
 
 class QPrinter;
@@ -24,6 +25,8 @@ public:
 
     void AppendLine(const std::string& line);
     void ClearLines();
+    // The most lines held; a change applies with the next line (see TTerminalLines).
+    void SetCapacity(std::size_t capacity);
 
     // "Follow entries": on, each new line moves the caret to it and scrolls it into view; off,
     // a new line moves neither the view, the caret nor the selection.
@@ -38,7 +41,8 @@ public:
     // Caret to the start of the text, empty selection, view at the top.
     void MoveCaretToStart();
 
-    // Lays the text out in lines and pages in the terminal's font (black on white).
+    // Lays the text out in lines and pages in the terminal's font (black on white). A printer
+    // that cannot start is left in QPrinter::Error for the caller to report.
     void Print(QPrinter& printer) const;
 
     // The terminal's font: bold monospace ("Courier New", Liberation Mono standing in) of 13 px.
@@ -59,9 +63,49 @@ protected:
     void mousePressEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
     void scrollContentsBy(int dx, int dy) override;
+    void focusInEvent(QFocusEvent* event) override;
+    void focusOutEvent(QFocusEvent* event) override;
 
 private:
+    // A position counted from the first line ever added since the last clear: the text at an
+    // absolute line never changes, so what is on screen is known without repainting it.
+    struct TAbsolutePosition {
+        std::uint64_t Line = 0;
+        std::int32_t Column = 0;
+        friend bool operator==(const TAbsolutePosition&, const TAbsolutePosition&) = default;
+    };
+
+    TAbsolutePosition Absolute(TTerminalLines::TPosition position) const;
+    std::uint64_t EndLine() const;
+    std::uint64_t BottomTopLine() const;
+    int FullRows() const;
+    int FullColumns() const;
+    int MaxLeftColumn() const;
+    qreal ColumnX(std::int32_t column) const;
+    TTerminalLines::TPosition PositionAt(QPoint point) const;
+
+    void RefreshAfterLines();
+    void Show(std::uint64_t topLine, int leftColumn);
+    void SyncScrollBars();
+    void ScrollTo(std::uint64_t topLine, int leftColumn);
+    void UpdateLines(std::uint64_t first, std::uint64_t end);
+    void UpdateCaretAndSelection();
+    void MoveCaret(TTerminalLines::TPosition position, bool extend);
+    void ShowCaretAndReport();
+    void ReportCaret();
+    void PaintLine(QPainter& painter, std::size_t index, int y) const;
+
     TTerminalLines FLines;
     bool FFollow = true;
     QTimer FRepaintTimer;
+    QFont FFont;
+    int FLineHeight = 1;
+    int FAscent = 0;
+    qreal FCharWidth = 1;
+    std::uint64_t FTopLine = 0;
+    int FLeftColumn = 0;
+    std::uint64_t FPaintedEnd = 0;
+    TAbsolutePosition FShownCaret;
+    TAbsolutePosition FShownAnchor;
+    bool FSyncingScrollBars = false;
 };

@@ -1,0 +1,359 @@
+#include "terminal/widgets/TerminalView.h"
+
+#include <QClipboard>
+#include <QFontMetricsF>
+#include <QGuiApplication>
+#include <QKeyEvent>
+#include <QPainter>
+#include <QPrinter>
+#include <QScrollBar>
+
+#include <algorithm>
+#include <climits>
+
+namespace {
+
+using TPosition = TTerminalLines::TPosition;
+
+// While lines arrive the view catches up at most this often.
+constexpr int RepaintIntervalMs = 100;
+constexpr int TextMargin = 2;
+constexpr int CaretWidth = 2;
+// The screen's 13 pixels at the 96 pixels per inch they were chosen for.
+constexpr qreal PrintPointSize = 13 * 72.0 / 96.0;
+
+// One byte is one cell: the terminal's text is ASCII, and a byte outside it shows as its Latin-1
+// glyph rather than shifting the columns that the caret and the selection count in.
+QString CellText(const std::string& text, std::size_t from, std::size_t count) {
+    if (from >= text.size()) return {};
+    count = std::min(count, text.size() - from);
+    return QString::fromLatin1(text.data() + from, static_cast<qsizetype>(count));
+}
+
+}  // namespace
+
+TTerminalView::TTerminalView(QWidget* parent) : QAbstractScrollArea(parent), FFont(TerminalFont()) {
+    const QFontMetricsF metrics(FFont);
+    FLineHeight = std::max(1, static_cast<int>(std::ceil(metrics.lineSpacing())));
+    FAscent = static_cast<int>(std::ceil(metrics.ascent()));
+    FCharWidth = metrics.horizontalAdvance(QLatin1Char('M'));
+    setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    setFocusPolicy(Qt::StrongFocus);
+    viewport()->setCursor(Qt::IBeamCursor);
+    // The view paints every pixel itself; nothing needs erasing first.
+    viewport()->setAttribute(Qt::WA_OpaquePaintEvent);
+    viewport()->setAutoFillBackground(false);
+    FRepaintTimer.setSingleShot(true);
+    FRepaintTimer.setInterval(RepaintIntervalMs);
+    connect(&FRepaintTimer, &QTimer::timeout, this, &TTerminalView::RefreshAfterLines);
+    SyncScrollBars();
+}
+
+QFont TTerminalView::TerminalFont() {
+    QFont font(QStringLiteral("Courier New"));
+    font.setPixelSize(13);
+    font.setBold(true);
+    font.setFixedPitch(true);
+    font.setStyleHint(QFont::Monospace);
+    return font;
+}
+
+// ---- lines ------------------------------------------------------------------------------------
+
+void TTerminalView::AppendLine(const std::string& line) {
+    const TAbsolutePosition caret = Absolute(FLines.Caret());
+    const TAbsolutePosition anchor = Absolute(FLines.Anchor());
+    FLines.Add(line, FFollow);
+    if (!FRepaintTimer.isActive()) FRepaintTimer.start();
+    emit TextChanged();
+    if (Absolute(FLines.Caret()) != caret || Absolute(FLines.Anchor()) != anchor) ReportCaret();
+}
+
+void TTerminalView::ClearLines() {
+    FLines.Clear();
+    FTopLine = 0;
+    FLeftColumn = 0;
+    FPaintedEnd = 0;
+    FShownCaret = FShownAnchor = TAbsolutePosition{};
+    SyncScrollBars();
+    viewport()->update();
+    emit TextChanged();
+    ReportCaret();
+}
+
+void TTerminalView::SetCapacity(std::size_t capacity) { FLines.SetCapacity(capacity); }
+
+void TTerminalView::SetFollowEntries(bool follow) { FFollow = follow; }
+
+// ---- selection, copy, find ----------------------------------------------------------------------
+
+void TTerminalView::SelectAll() {
+    FLines.SelectAll();
+    ShowCaretAndReport();
+}
+
+void TTerminalView::CopySelection() const {
+    if (!FLines.HasSelection()) return;
+    const std::string text = FLines.SelectedText();
+    QGuiApplication::clipboard()->setText(CellText(text, 0, text.size()));
+}
+
+bool TTerminalView::FindNext(const std::string& what) {
+    if (!FLines.FindNext(what)) return false;
+    ShowCaretAndReport();
+    return true;
+}
+
+void TTerminalView::MoveCaretToStart() {
+    FLines.SetCaret(TPosition{}, false);
+    Show(FLines.DroppedCount(), 0);
+    ReportCaret();
+}
+
+// ---- geometry ------------------------------------------------------------------------------------
+
+TTerminalView::TAbsolutePosition TTerminalView::Absolute(TPosition position) const {
+    return TAbsolutePosition{FLines.DroppedCount() + static_cast<std::uint64_t>(position.Line), position.Column};
+}
+
+std::uint64_t TTerminalView::EndLine() const { return FLines.DroppedCount() + FLines.Count(); }
+
+std::uint64_t TTerminalView::BottomTopLine() const {
+    const auto rows = static_cast<std::size_t>(FullRows());
+    return FLines.DroppedCount() + (FLines.Count() > rows ? FLines.Count() - rows : 0);
+}
+
+int TTerminalView::FullRows() const { return std::max(1, viewport()->height() / FLineHeight); }
+
+int TTerminalView::FullColumns() const {
+    return std::max(1, static_cast<int>((viewport()->width() - TextMargin) / FCharWidth));
+}
+
+// One cell more than the longest line, so the caret after its last character can be seen.
+int TTerminalView::MaxLeftColumn() const {
+    return std::max(0, static_cast<int>(FLines.LongestLineLength()) + 1 - FullColumns());
+}
+
+qreal TTerminalView::ColumnX(std::int32_t column) const { return TextMargin + (column - FLeftColumn) * FCharWidth; }
+
+TPosition TTerminalView::PositionAt(QPoint point) const {
+    // Rows above the first one held land on it, as do positions left of the text.
+    const std::int64_t row = (point.y() >= 0 ? point.y() / FLineHeight : -1) + static_cast<std::int64_t>(FTopLine);
+    const std::int64_t index = row - static_cast<std::int64_t>(FLines.DroppedCount());
+    const qreal column = (point.x() - TextMargin) / FCharWidth + FLeftColumn;
+    return TPosition{static_cast<std::int32_t>(std::clamp<std::int64_t>(index, -1, INT_MAX)),
+                     static_cast<std::int32_t>(std::max(0.0, std::round(column)))};
+}
+
+// ---- keeping the screen up to date -------------------------------------------------------------
+
+void TTerminalView::RefreshAfterLines() {
+    const bool newLines = EndLine() != FPaintedEnd;
+    Show(FFollow && newLines ? BottomTopLine() : FTopLine, FLeftColumn);
+}
+
+// Brings the view to the given top line and left column (clamped to the text held) and asks for
+// the paint of what changed on screen only: rows moved by a blit, new lines, the caret's rows.
+void TTerminalView::Show(std::uint64_t topLine, int leftColumn) {
+    FRepaintTimer.stop();
+    ScrollTo(std::clamp(topLine, FLines.DroppedCount(), BottomTopLine()), std::clamp(leftColumn, 0, MaxLeftColumn()));
+    SyncScrollBars();
+    UpdateLines(FPaintedEnd, EndLine());
+    FPaintedEnd = EndLine();
+    UpdateCaretAndSelection();
+}
+
+void TTerminalView::SyncScrollBars() {
+    FSyncingScrollBars = true;
+    const int rows = FullRows();
+    verticalScrollBar()->setRange(0, static_cast<int>(BottomTopLine() - FLines.DroppedCount()));
+    verticalScrollBar()->setPageStep(rows);
+    verticalScrollBar()->setValue(static_cast<int>(std::max(FTopLine, FLines.DroppedCount()) - FLines.DroppedCount()));
+    horizontalScrollBar()->setRange(0, MaxLeftColumn());
+    horizontalScrollBar()->setPageStep(FullColumns());
+    horizontalScrollBar()->setValue(FLeftColumn);
+    FSyncingScrollBars = false;
+}
+
+void TTerminalView::scrollContentsBy(int, int) {
+    if (FSyncingScrollBars) return;
+    ScrollTo(FLines.DroppedCount() + static_cast<std::uint64_t>(verticalScrollBar()->value()),
+             horizontalScrollBar()->value());
+}
+
+// Rows still on screen after a vertical move are blitted; a horizontal move (rare, by the user)
+// repaints the view, as the blit would carry the margin along.
+void TTerminalView::ScrollTo(std::uint64_t topLine, int leftColumn) {
+    const std::int64_t rows = static_cast<std::int64_t>(FTopLine) - static_cast<std::int64_t>(topLine);
+    const bool sideways = leftColumn != FLeftColumn;
+    FTopLine = topLine;
+    FLeftColumn = leftColumn;
+    if (sideways || std::abs(rows) > FullRows()) viewport()->update();
+    else if (rows != 0) viewport()->scroll(0, static_cast<int>(rows) * FLineHeight);
+}
+
+void TTerminalView::UpdateLines(std::uint64_t first, std::uint64_t end) {
+    const std::uint64_t visibleEnd = FTopLine + static_cast<std::uint64_t>(FullRows()) + 1;
+    first = std::max(first, FTopLine);
+    end = std::min(end, visibleEnd);
+    if (first >= end) return;
+    const int top = static_cast<int>(first - FTopLine) * FLineHeight;
+    viewport()->update(0, top, viewport()->width(), static_cast<int>(end - first) * FLineHeight);
+}
+
+// Only the rows between the old and the new ends of the selection can look different.
+void TTerminalView::UpdateCaretAndSelection() {
+    const TAbsolutePosition caret = Absolute(FLines.Caret());
+    const TAbsolutePosition anchor = Absolute(FLines.Anchor());
+    if (caret == FShownCaret && anchor == FShownAnchor) return;
+    if (caret == anchor && FShownCaret == FShownAnchor) {
+        UpdateLines(FShownCaret.Line, FShownCaret.Line + 1);
+        UpdateLines(caret.Line, caret.Line + 1);
+    } else {
+        const auto [first, last] = std::minmax({caret.Line, anchor.Line, FShownCaret.Line, FShownAnchor.Line});
+        UpdateLines(first, last + 1);
+    }
+    FShownCaret = caret;
+    FShownAnchor = anchor;
+}
+
+// ---- caret movement ------------------------------------------------------------------------------
+
+void TTerminalView::MoveCaret(TPosition position, bool extend) {
+    FLines.SetCaret(position, extend);
+    ShowCaretAndReport();
+}
+
+void TTerminalView::ShowCaretAndReport() {
+    const TAbsolutePosition caret = Absolute(FLines.Caret());
+    std::uint64_t top = FTopLine;
+    if (caret.Line < top) top = caret.Line;
+    else if (caret.Line >= top + static_cast<std::uint64_t>(FullRows())) top = caret.Line + 1 - FullRows();
+    int left = FLeftColumn;
+    if (caret.Column < left) left = caret.Column;
+    else if (caret.Column >= left + FullColumns()) left = caret.Column + 1 - FullColumns();
+    Show(top, left);
+    ReportCaret();
+}
+
+void TTerminalView::ReportCaret() {
+    emit SelectionChanged();
+    emit CaretMoved(FLines.Caret().Line + 1, FLines.Caret().Column + 1);
+}
+
+void TTerminalView::keyPressEvent(QKeyEvent* event) {
+    const bool extend = event->modifiers() & Qt::ShiftModifier;
+    const bool wholeText = event->modifiers() & Qt::ControlModifier;
+    const TPosition caret = FLines.Caret();
+    const bool lastLine = static_cast<std::size_t>(caret.Line) + 1 >= FLines.Count();
+    const bool endOfLine = FLines.Count() == 0 || static_cast<std::size_t>(caret.Column) >= FLines.Line(caret.Line).size();
+    TPosition target = caret;
+    switch (event->key()) {
+    case Qt::Key_Left:
+        target = caret.Column > 0 || caret.Line == 0 ? TPosition{caret.Line, caret.Column - 1}
+                                                     : TPosition{caret.Line - 1, INT_MAX};
+        break;
+    case Qt::Key_Right:
+        target = endOfLine && !lastLine ? TPosition{caret.Line + 1, 0} : TPosition{caret.Line, caret.Column + 1};
+        break;
+    case Qt::Key_Up: target.Line -= 1; break;
+    case Qt::Key_Down: target.Line += 1; break;
+    case Qt::Key_PageUp: target.Line -= FullRows(); break;
+    case Qt::Key_PageDown: target.Line += FullRows(); break;
+    case Qt::Key_Home: target = wholeText ? TPosition{} : TPosition{caret.Line, 0}; break;
+    case Qt::Key_End: target = TPosition{wholeText ? INT_MAX : caret.Line, INT_MAX}; break;
+    default: QAbstractScrollArea::keyPressEvent(event); return;
+    }
+    MoveCaret(target, extend);
+}
+
+void TTerminalView::mousePressEvent(QMouseEvent* event) {
+    if (event->button() != Qt::LeftButton) return QAbstractScrollArea::mousePressEvent(event);
+    MoveCaret(PositionAt(event->position().toPoint()), event->modifiers() & Qt::ShiftModifier);
+}
+
+void TTerminalView::mouseMoveEvent(QMouseEvent* event) {
+    if (!(event->buttons() & Qt::LeftButton)) return QAbstractScrollArea::mouseMoveEvent(event);
+    MoveCaret(PositionAt(event->position().toPoint()), true);
+}
+
+void TTerminalView::focusInEvent(QFocusEvent* event) {
+    QAbstractScrollArea::focusInEvent(event);
+    UpdateLines(FShownCaret.Line, FShownCaret.Line + 1);
+}
+
+void TTerminalView::focusOutEvent(QFocusEvent* event) {
+    QAbstractScrollArea::focusOutEvent(event);
+    UpdateLines(FShownCaret.Line, FShownCaret.Line + 1);
+}
+
+void TTerminalView::resizeEvent(QResizeEvent* event) {
+    QAbstractScrollArea::resizeEvent(event);
+    Show(FFollow ? BottomTopLine() : FTopLine, FLeftColumn);
+}
+
+// ---- painting --------------------------------------------------------------------------------------
+
+void TTerminalView::paintEvent(QPaintEvent* event) {
+    QPainter painter(viewport());
+    const QRect area = event->rect();
+    painter.fillRect(area, Qt::black);
+    painter.setFont(FFont);
+    const int firstRow = area.top() / FLineHeight;
+    const int lastRow = area.bottom() / FLineHeight;
+    for (int row = firstRow; row <= lastRow; ++row) {
+        const std::uint64_t line = FTopLine + static_cast<std::uint64_t>(row);
+        if (line < FLines.DroppedCount() || line >= EndLine()) continue;
+        PaintLine(painter, static_cast<std::size_t>(line - FLines.DroppedCount()), row * FLineHeight);
+    }
+}
+
+void TTerminalView::PaintLine(QPainter& painter, std::size_t index, int y) const {
+    const std::string& line = FLines.Line(index);
+    const auto row = static_cast<std::int32_t>(index);
+    const TPosition start = FLines.SelectionStart();
+    const TPosition end = FLines.SelectionEnd();
+    if (FLines.HasSelection() && start.Line <= row && row <= end.Line) {
+        const std::int32_t from = row == start.Line ? start.Column : 0;
+        // A selected line break shows as one selected cell after the line.
+        const std::int32_t to = row == end.Line ? end.Column : static_cast<std::int32_t>(line.size()) + 1;
+        painter.fillRect(QRectF(ColumnX(from), y, (to - from) * FCharWidth, FLineHeight), palette().highlight());
+    }
+    painter.setPen(Qt::white);
+    painter.drawText(QPointF(TextMargin, y + FAscent),
+                     CellText(line, static_cast<std::size_t>(FLeftColumn), static_cast<std::size_t>(FullColumns()) + 1));
+    if (hasFocus() && FLines.Caret().Line == row)
+        painter.fillRect(QRectF(ColumnX(FLines.Caret().Column), y, CaretWidth, FLineHeight), Qt::white);
+}
+
+// ---- printing ----------------------------------------------------------------------------------------
+
+// Long lines are wrapped rather than clipped: a printed record loses nothing of its line.
+void TTerminalView::Print(QPrinter& printer) const {
+    printer.setDocName(QString());
+    QPainter painter;
+    if (!painter.begin(&printer)) return;
+    QFont font = TerminalFont();
+    font.setPointSizeF(PrintPointSize);
+    painter.setFont(font);
+    painter.setPen(Qt::black);
+    const QFontMetricsF metrics(font, &printer);
+    const qreal lineHeight = metrics.lineSpacing();
+    const qreal pageHeight = painter.viewport().height();
+    const auto columns = static_cast<std::size_t>(
+        std::max(1.0, std::floor(painter.viewport().width() / metrics.horizontalAdvance(QLatin1Char('M')))));
+    qreal y = 0;
+    for (std::size_t index = 0; index < FLines.Count(); ++index) {
+        const std::string& line = FLines.Line(index);
+        for (std::size_t from = 0; from == 0 || from < line.size(); from += columns) {
+            if (y > 0 && y + lineHeight > pageHeight) {
+                printer.newPage();
+                y = 0;
+            }
+            painter.drawText(QPointF(0, y + metrics.ascent()), CellText(line, from, columns));
+            y += lineHeight;
+        }
+    }
+    painter.end();
+}
