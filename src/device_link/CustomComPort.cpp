@@ -22,16 +22,20 @@ TComSignal SignalOf(TComEvent line) {
     }
 }
 
-// Counts the dispatches running on this port's behalf, also when one throws.
+// Counts the dispatches running on this port's behalf, also when one throws, unless a handler
+// destroyed the port meanwhile.
 class TDispatchScope {
 public:
-    explicit TDispatchScope(int& depth) : FDepth(depth) { ++FDepth; }
-    ~TDispatchScope() { --FDepth; }
+    TDispatchScope(int& depth, std::weak_ptr<int> alive) : FDepth(depth), FAlive(std::move(alive)) { ++FDepth; }
+    ~TDispatchScope() {
+        if (!FAlive.expired()) --FDepth;
+    }
     TDispatchScope(const TDispatchScope&) = delete;
     TDispatchScope& operator=(const TDispatchScope&) = delete;
 
 private:
     int& FDepth;
+    const std::weak_ptr<int> FAlive;
 };
 } // namespace
 
@@ -56,40 +60,58 @@ TCustomComPort::~TCustomComPort() {
 
 // ---- open and close ----
 
+// Every handler may close or reopen the port (a wait inside it lets a user command run): each
+// step after one goes on only while the port is still open from this same Open.
 void TCustomComPort::Open() {
     if (FConnected) return;
     JoinRetiredThreads();
     DoBeforeOpen();
-    CreateHandle();
-    FConnected = true;
+    if (FConnected) return;
     try {
+        CreateHandle();
+        FConnected = true;
         ApplySettings();
         StartEventThread();
     } catch (...) {
+        // Whatever failed after the device opened, its handle (and lock) goes with it.
         DestroyHandle();
         FConnected = false;
         throw;
     }
+    const std::uint64_t session = ++FOpenCount;
     TellLinks<&TComLink::OnConn>(true);
     DoAfterOpen();
-    for (TComEvent line : ModemLines) AnnounceModemLine(line, LineState(line));
+    for (TComEvent line : ModemLines) {
+        if (!IsOpenFrom(session)) return;
+        AnnounceModemLine(line, LineState(line));
+    }
 }
 
+// A failure on the way (the device may have gone) is raised only once the port is closed.
 void TCustomComPort::Close() {
     if (!FConnected) return;
-    for (TComEvent line : ModemLines) AnnounceModemLine(line, false);
+    const std::uint64_t session = FOpenCount;
+    for (TComEvent line : ModemLines) {
+        AnnounceModemLine(line, false);
+        if (!IsOpenFrom(session)) return;
+    }
     DoBeforeClose();
+    if (!IsOpenFrom(session)) return;
+    std::exception_ptr failure;
     try {
         AbortPendingIo();
     } catch (const EComPort&) {
-        if (!IsDestroying()) throw;
+        failure = std::current_exception();
     }
     StopEventThread();
     DestroyHandle();
     FConnected = false;
     TellLinks<&TComLink::OnConn>(false);
     DoAfterClose();
+    if (failure && !IsDestroying()) std::rethrow_exception(failure);
 }
+
+bool TCustomComPort::IsOpenFrom(std::uint64_t session) const { return FConnected && FOpenCount == session; }
 
 bool TCustomComPort::GetConnected() const { return IsLoading() ? FStoredConnected : FConnected; }
 
@@ -188,11 +210,14 @@ std::function<void(TComEvents)> TCustomComPort::HandOverFor(TSyncMethod method) 
 }
 
 void TCustomComPort::DispatchEvents(TComEvents Events) {
-    const TDispatchScope scope(FDispatchDepth);
+    const std::weak_ptr<int> alive = FAlive;
+    const TDispatchScope scope(FDispatchDepth, alive);
     for (TComEvent event : DispatchOrder) {
         // A handler may have closed the port: the rest of the set has no device to read.
         if (!FConnected) return;
         if (Events.Contains(event)) DispatchOne(event);
+        // A handler destroyed the port: nothing of it may be touched any more.
+        if (alive.expired()) return;
     }
 }
 
@@ -236,7 +261,9 @@ void TCustomComPort::DispatchReceived() {
     ByteString bytes(static_cast<std::size_t>(count), '\0');
     const int read = FDevice.Read(bytes.data(), count, FTimeouts);
     if (read <= 0) return;
+    const std::weak_ptr<int> alive = FAlive;
     DoRxBuf(bytes.data(), read);
+    if (alive.expired()) return;
     ForEachLink([&](TComLink& link) {
         if (link.OnRxBuf) link.OnRxBuf(this, bytes.data(), read);
     });
@@ -349,8 +376,17 @@ int TCustomComPort::ReadString(ByteString& Str, int Count) {
     Str.resize(static_cast<std::size_t>(Count));
     const int read = FDevice.Read(Str.data(), Count, FTimeouts);
     Str.resize(static_cast<std::size_t>(read));
-    if (PendingInputCount() == 0) TellLinks<&TComLink::OnRxStatus>(false);
+    if (InputQueueEmpty()) TellLinks<&TComLink::OnRxStatus>(false);
     return read;
+}
+
+// A device that went away has nothing more to read; the bytes just read stay the caller's.
+bool TCustomComPort::InputQueueEmpty() {
+    try {
+        return PendingInputCount() == 0;
+    } catch (const EComPort&) {
+        return true;
+    }
 }
 
 int TCustomComPort::PendingInputCount() { return TSerialDevice::InputCount(FDevice.Handle()); }

@@ -156,6 +156,8 @@ protected:
 
 private:
     bool CanApply() const;
+    bool IsOpenFrom(std::uint64_t session) const;
+    bool InputQueueEmpty();
     template <typename T> void StoreLineSetting(T& field, const T& value);
     void CheckNotConnected() const;
     TLineSettings LineSettings() const;
@@ -200,5 +202,9 @@ private:
     std::vector<std::unique_ptr<TComThread>> FRetiredThreads;
     // Lives while the port is open; hand-overs that no one waits for run only while it does.
     std::shared_ptr<int> FSession;
+    // Counts the opens, so that a step of Open or Close sees when a handler closed or reopened.
+    std::uint64_t FOpenCount = 0;
     int FDispatchDepth = 0;
+    // Expires with the port: a dispatch learns that a handler destroyed the port.
+    const std::shared_ptr<int> FAlive = std::make_shared<int>(0);
 };

@@ -6,6 +6,7 @@
 #include <QMetaObject>
 #include <QThread>
 
+#include <algorithm>
 #include <utility>
 
 TMainThreadHandOver& TMainThreadHandOver::Instance() {
@@ -28,16 +29,20 @@ void TMainThreadHandOver::call(std::function<void()> fn) {
     }
     auto request = std::make_shared<TRequest>();
     request->Fn = std::move(fn);
+    request->Worker = std::this_thread::get_id();
     request->Waiting = true;
     Enqueue(request);
     // The failure changes hands under the lock: from then on only this thread owns it, so the
     // exception is freed where it was last used, whichever thread drops the request last.
     std::exception_ptr error;
+    bool abandoned = false;
     {
         std::unique_lock lock(FMutex);
         FChanged.wait(lock, [&] { return request->Done; });
         error = std::move(request->Error);
+        abandoned = request->Abandoned;
     }
+    if (abandoned) throw TWorkerAbandoned{};
     if (error) std::rethrow_exception(error);
 }
 
@@ -79,28 +84,59 @@ void TMainThreadHandOver::serve() {
 
 void TMainThreadHandOver::Run(TRequest& request) {
     std::exception_ptr error;
-    ++FRunningCalls;
+    FRunning.push_back(&request);
     try {
         request.Fn();
     } catch (...) {
         error = std::current_exception();
     }
-    --FRunningCalls;
+    FRunning.pop_back();
     if (!request.Waiting) {
         ShowApplicationError(error);
         return;
     }
+    bool abandoned = false;
     {
         std::lock_guard lock(FMutex);
         request.Error = std::move(error);
         request.Done = true;
+        abandoned = request.Abandoned;
     }
     FChanged.notify_all();
+    if (abandoned) JoinAbandoned(request.Worker);
+}
+
+std::deque<std::shared_ptr<TMainThreadHandOver::TRequest>>::iterator
+TMainThreadHandOver::QueuedCallOf(std::thread::id worker) {
+    return std::find_if(FQueue.begin(), FQueue.end(),
+                        [&](const std::shared_ptr<TRequest>& request) { return request->Worker == worker; });
+}
+
+bool TMainThreadHandOver::AbandonIfRunning(std::thread& worker) {
+    const auto running = std::find_if(FRunning.begin(), FRunning.end(),
+                                      [&](const TRequest* request) { return request->Worker == worker.get_id(); });
+    if (running == FRunning.end()) return false;
+    {
+        std::lock_guard lock(FMutex);
+        (*running)->Abandoned = true;
+    }
+    FAbandoned.push_back(std::move(worker));
+    return true;
+}
+
+// The worker leaves at once once its call has returned, so this join is short.
+void TMainThreadHandOver::JoinAbandoned(std::thread::id worker) {
+    const auto abandoned = std::find_if(FAbandoned.begin(), FAbandoned.end(),
+                                        [&](const std::thread& thread) { return thread.get_id() == worker; });
+    if (abandoned == FAbandoned.end()) return;
+    abandoned->join();
+    FAbandoned.erase(abandoned);
 }
 
 void TMainThreadHandOver::joinServing(std::thread& worker) {
     if (!worker.joinable()) return;
     if (IsMainThread()) {
+        if (AbandonIfRunning(worker)) return;
         // A helper joins, so that the main thread can keep serving until the worker has ended.
         bool ended = false;
         std::thread joiner([&] {
@@ -109,13 +145,20 @@ void TMainThreadHandOver::joinServing(std::thread& worker) {
             ended = true;
             FChanged.notify_all();
         });
+        // Only the worker's own calls: another worker's (a timer tick that closes the same port)
+        // would run a nested close or destruction; it waits until this join is over.
+        const std::thread::id id = worker.get_id();
         for (;;) {
+            std::shared_ptr<TRequest> request;
             {
                 std::unique_lock lock(FMutex);
-                FChanged.wait(lock, [&] { return ended || !FQueue.empty(); });
-                if (ended && FQueue.empty()) break;
+                FChanged.wait(lock, [&] { return ended || QueuedCallOf(id) != FQueue.end(); });
+                const auto queued = QueuedCallOf(id);
+                if (queued == FQueue.end()) break;
+                request = std::move(*queued);
+                FQueue.erase(queued);
             }
-            serve();
+            Run(*request);
         }
         joiner.join();
     } else {

@@ -7,6 +7,11 @@
 #include <memory>
 #include <mutex>
 #include <thread>
+#include <vector>
+
+// Thrown by call() in a worker whose owner was destroyed while the worker's call ran: the
+// worker must end at once, touching nothing of its owner.
+struct TWorkerAbandoned {};
 
 // The one way work crosses from a worker thread (a port's event thread, a timer's thread) to the
 // main thread, the thread that created QCoreApplication. Workers only wait and hand calls over;
@@ -19,7 +24,8 @@ public:
     TMainThreadHandOver& operator=(const TMainThreadHandOver&) = delete;
 
     // Worker side: runs `fn` on the main thread and blocks until it has run; an exception that
-    // `fn` threw is rethrown here. Called on the main thread, it simply runs `fn`.
+    // `fn` threw is rethrown here, TWorkerAbandoned when the worker was given up meanwhile.
+    // Called on the main thread, it simply runs `fn`.
     void call(std::function<void()> fn);
     // Worker side: queues `fn` for the main thread and returns at once. What `fn` throws goes
     // to the application's error display.
@@ -28,20 +34,25 @@ public:
     // Main side: runs every queued call, also those queued while it runs. The Qt event loop
     // drives it through a queued event; WaitWithMessages and joinServing drive it too.
     void serve();
-    // Main side: waits until `worker` has ended, serving the calls it (or any worker) queues
-    // meanwhile, so that a worker blocked in call() can finish. Afterwards `worker` is joined.
+    // Main side: waits until `worker` has ended, serving the calls it queues meanwhile, so that
+    // a worker blocked in call() can finish. Afterwards `worker` is joined.
+    // A worker whose own call runs further down this stack (its owner is destroyed from inside
+    // its own tick or dispatch) cannot end before that call returns: it is given up instead
+    // (its call() throws TWorkerAbandoned) and joined as soon as that call has returned.
     void joinServing(std::thread& worker);
 
     // The thread of QCoreApplication; without one, the thread that first used the hand-over.
     bool IsMainThread() const;
     // Whether a worker's call is running on the main thread now (main thread only).
-    bool IsRunningCall() const { return FRunningCalls > 0; }
+    bool IsRunningCall() const { return !FRunning.empty(); }
 
 private:
     struct TRequest {
         std::function<void()> Fn;
+        std::thread::id Worker;
         bool Waiting = false;
         bool Done = false;
+        bool Abandoned = false;
         std::exception_ptr Error;
     };
 
@@ -50,11 +61,17 @@ private:
     std::shared_ptr<TRequest> TakeRequest();
     void Run(TRequest& request);
     void WakeMainThreadLocked();
+    // Under FMutex.
+    std::deque<std::shared_ptr<TRequest>>::iterator QueuedCallOf(std::thread::id worker);
+    bool AbandonIfRunning(std::thread& worker);
+    void JoinAbandoned(std::thread::id worker);
 
     const std::thread::id FMainThread;
     std::mutex FMutex;
     std::condition_variable FChanged;
     std::deque<std::shared_ptr<TRequest>> FQueue;
     bool FWakePending = false;
-    int FRunningCalls = 0;
+    // Main thread only: the calls running now, innermost last, and the workers given up.
+    std::vector<TRequest*> FRunning;
+    std::vector<std::thread> FAbandoned;
 };

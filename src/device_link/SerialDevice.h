@@ -4,6 +4,7 @@
 #include "device_link/ComTimeouts.h"
 #include "device_link/LineCounters.h"
 
+#include <atomic>
 #include <chrono>
 #include <cstdint>
 #include <optional>
@@ -29,7 +30,8 @@ public:
     bool IsPseudoTerminal() const;
 
     void ApplyLineSettings(const TTermiosSettings& settings);
-    // Both wait within the time-outs; an AbortIo from another thread ends the wait early.
+    // Both wait within the time-outs; an AbortIo from another thread ends the wait early. A read
+    // of a hung-up device that got nothing fails (error 3).
     int Write(const char* buffer, int count, const TComTimeouts& timeouts);
     int Read(char* buffer, int count, const TComTimeouts& timeouts);
     void Purge(bool input, bool output);
@@ -44,13 +46,18 @@ public:
 private:
     using TDeadline = std::optional<std::chrono::steady_clock::time_point>;
 
+    // The other side went away (an unplugged adapter, a closed pseudo-terminal master).
+    bool HungUp() const;
     // True when the device is ready for `events`; false when the deadline passed or AbortIo came.
     bool WaitReady(short events, const TDeadline& deadline) const;
-    void DrainAbort() const;
+    // Forgets an abort that came when no wait was running, so that it cannot end a later one.
+    void DrainAbort();
     void DriveModemLine(int line, bool on) const;
     // Speeds without a termios constant go through termios2 (SerialDeviceSpeedPosix.cpp).
     static void ApplyCustomSpeed(int handle, std::uint32_t speed);
 
     int FHandle = -1;
     int FAbortEvent = -1;
+    // Set after each signal of FAbortEvent: draining costs a system call only after an abort.
+    std::atomic<bool> FAbortSignalled{false};
 };

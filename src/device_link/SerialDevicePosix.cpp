@@ -137,7 +137,14 @@ int TSerialDevice::Read(char* buffer, int count, const TComTimeouts& timeouts) {
         }
         if (!WaitReady(POLLIN, deadline)) break;
     }
+    // A device that went away reads as a failed read, once what came before it was returned.
+    if (got == 0 && HungUp()) throw EComPort(ComError::ReadFile, EIO);
     return got;
+}
+
+bool TSerialDevice::HungUp() const {
+    pollfd handle{FHandle, POLLIN, 0};
+    return ::poll(&handle, 1, 0) > 0 && (handle.revents & (POLLHUP | POLLERR | POLLNVAL)) != 0;
 }
 
 bool TSerialDevice::WaitReady(short events, const TDeadline& deadline) const {
@@ -151,7 +158,8 @@ bool TSerialDevice::WaitReady(short events, const TDeadline& deadline) const {
     }
 }
 
-void TSerialDevice::DrainAbort() const {
+void TSerialDevice::DrainAbort() {
+    if (!FAbortSignalled.exchange(false, std::memory_order_acquire)) return;
     eventfd_t ignored = 0;
     if (FAbortEvent >= 0) (void)::eventfd_read(FAbortEvent, &ignored);
 }
@@ -165,6 +173,8 @@ void TSerialDevice::Purge(bool input, bool output) {
 void TSerialDevice::AbortIo() {
     if (FAbortEvent < 0) throw EComPort(ComError::PurgeComm, EBADF);
     if (::eventfd_write(FAbortEvent, 1) != 0) throw EComPort(ComError::PurgeComm, errno);
+    // After the signal: a drain that sees the flag finds the signal to take.
+    FAbortSignalled.store(true, std::memory_order_release);
 }
 
 TComSignals TSerialDevice::ModemSignals() const {

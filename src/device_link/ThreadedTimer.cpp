@@ -6,7 +6,13 @@
 
 TThreadedTimer::TThreadedTimer() {
     TMainThreadHandOver::Instance();
-    FThread = std::thread([this] { Run(); });
+    FThread = std::thread([this] {
+        try {
+            Run();
+        } catch (const TWorkerAbandoned&) {
+            // The timer was destroyed from its own tick: it is gone, so is this thread.
+        }
+    });
     // The thread's id is known before anyone can set its priority.
     std::unique_lock lock(FMutex);
     FWake.wait(lock, [this] { return FThreadId != 0; });
@@ -56,11 +62,7 @@ void TThreadedTimer::DoTimer() {
     if (!FEnabled || !OnTimer || IsDestroying()) return;
     // A copy: a handler may replace OnTimer while it runs (the survey tick and Stop do).
     const TNotifyEvent handler = OnTimer;
-    try {
-        handler(this);
-    } catch (...) {
-        // A tick handler's failure never stops the timer.
-    }
+    handler(this);
 }
 
 void TThreadedTimer::Run() {
@@ -91,6 +93,12 @@ bool TThreadedTimer::WaitForTick(std::unique_lock<std::mutex>& lock) {
 void TThreadedTimer::HandOverTick(std::uint64_t generation) {
     // Runs on the main thread, where FGeneration changes, so it is read there without the lock.
     TMainThreadHandOver::Instance().call([this, generation] {
-        if (generation == FGeneration) DoTimer();
+        if (generation != FGeneration) return;
+        try {
+            DoTimer();
+        } catch (...) {
+            // A tick's failure (its handler's, an override's, the handler's copy) never stops
+            // the timer, nor reaches its thread.
+        }
     });
 }

@@ -36,7 +36,8 @@ public:
     TNotifyEvent OnTimer;
 
 protected:
-    // Runs the tick on the main thread: OnTimer, when enabled and not being destroyed.
+    // Runs the tick on the main thread: OnTimer, when enabled and not being destroyed. What it
+    // throws is dropped.
     virtual void DoTimer();
 
 private:

@@ -1,6 +1,7 @@
 #include "device_link/ComDataPacket.h"
 #include "device_link/ComPort.h"
 #include "device_link/EComPort.h"
+#include "device_link/MainThreadHandOver.h"
 #include "device_link/PtyPair.h"
 #include "device_link/ServeUntil.h"
 #include "device_link/ShownErrors.h"
@@ -11,8 +12,12 @@
 
 #include <algorithm>
 #include <atomic>
+#include <cerrno>
 #include <chrono>
 #include <ctime>
+#include <filesystem>
+#include <functional>
+#include <memory>
 #include <string>
 #include <thread>
 #include <utility>
@@ -279,14 +284,19 @@ TEST_F(ComPortOnPty, WriteStringSendsEveryByteAndTellsTheLinks) {
     EXPECT_THAT(Log.Take(), ElementsAre("link TxBuf F0 00 80 FF 0A F7", "TxEmpty"));
 }
 
-TEST(ComPort, ReadStringWaitsForTheTotalTimeOut) {
-    TPtyPair pty;
-    TComPort port;
+// Reads that wait for the total time-out alone, with no event thread taking the bytes.
+void OpenForTimedReads(TComPort& port, const TPtyPair& pty, std::int32_t totalMs) {
     SetUpAsDevice(port, pty);
     port.SetEvents({});
     port.GetTimeouts().SetReadInterval(0);
-    port.GetTimeouts().SetReadTotalConstant(60);
+    port.GetTimeouts().SetReadTotalConstant(totalMs);
     port.Open();
+}
+
+TEST(ComPort, ReadStringWaitsForTheTotalTimeOut) {
+    TPtyPair pty;
+    TComPort port;
+    OpenForTimedReads(port, pty, 60);
     pty.Send("ab");
     ByteString read;
     const auto start = std::chrono::steady_clock::now();
@@ -394,6 +404,140 @@ TEST_F(ComPortOnPty, AfterAHangUpTheEventThreadIdlesAndCloseIsPrompt) {
     Port.Close();
     EXPECT_LT(std::chrono::steady_clock::now() - start, 100ms);
     EXPECT_FALSE(Port.GetConnected());
+}
+
+
+// ---- handlers that close, reopen or destroy the port ----
+
+namespace reentrance {
+
+// An event handler that acts once, so that the nested call it makes does not recurse.
+TComPort::TNotifyEvent Once(std::function<void()> action) {
+    return [action = std::move(action), done = false](TComponent*) mutable {
+        if (!std::exchange(done, true)) action();
+    };
+}
+
+TEST_F(ComPortOnPty, AClosedPortInTheAfterOpenHandlerEndsOpenWithoutReadingItsLines) {
+    Port.OnAfterOpen = Once([&] { Port.Close(); });
+    EXPECT_EQ(ErrorCodeOf([&] { Port.Open(); }), 0);
+    EXPECT_FALSE(Port.GetConnected());
+    std::vector<std::string> expected = {"BeforeOpen", "link Conn 1"};
+    expected.insert(expected.end(), CloseSequence.begin(), CloseSequence.end());
+    EXPECT_EQ(Log.Take(), expected);
+}
+
+TEST_F(ComPortOnPty, AReopenInTheAfterOpenHandlerRaisesTheLineEventsOnce) {
+    Port.OnAfterOpen = Once([&] {
+        Port.Close();
+        Port.Open();
+    });
+    Port.Open();
+    EXPECT_TRUE(Port.GetConnected());
+    const std::vector<std::string> lines = Log.Take();
+    EXPECT_EQ(std::count(lines.begin(), lines.end(), "RLSD 0"), 2) << "one at the close, one at the reopen";
+    EXPECT_EQ(lines.back(), "RLSD 0");
+}
+
+TEST_F(ComPortOnPty, ACloseNestedInBeforeCloseCompletesAndTheOuterCloseEndsQuietly) {
+    OpenQuietly();
+    Port.OnBeforeClose = Once([&] { Port.Close(); });
+    EXPECT_EQ(ErrorCodeOf([&] { Port.Close(); }), 0);
+    EXPECT_FALSE(Port.GetConnected());
+    EXPECT_EQ(std::count(Log.Lines.begin(), Log.Lines.end(), "AfterClose"), 1);
+}
+
+TEST_F(ComPortOnPty, CloseServesOnlyItsOwnEventThreadSoAnotherCallerClosesNothingTwice) {
+    OpenQuietly();
+    TMainThreadHandOver::Instance().post([&] { Port.Close(); });
+    Port.Close();
+    TMainThreadHandOver::Instance().serve();
+    EXPECT_EQ(Log.Take(), CloseSequence);
+}
+
+TEST(ComPort, APortDestroyedInsideItsOwnDispatchEndsWithoutHanging) {
+    TPtyPair pty;
+    auto port = std::make_unique<TComPort>();
+    SetUpAsDevice(*port, pty);
+    port->OnRxChar = [&](TComponent*, int) { port.reset(); };
+    port->Open();
+    pty.Send("x");
+    EXPECT_TRUE(ServeUntil([&] { return port == nullptr; }));
+}
+
+} // namespace reentrance
+
+// ---- a device that goes away ----
+
+int ThreadCount() {
+    return static_cast<int>(std::distance(std::filesystem::directory_iterator("/proc/self/task"),
+                                          std::filesystem::directory_iterator()));
+}
+
+TEST(ComPort, CloseAfterAHangUpCompletesAndTheSameNameOpensWhenItComesBack) {
+    const std::filesystem::path name = std::filesystem::current_path() / "kelvo-port-link";
+    std::filesystem::remove(name);
+    auto pty = std::make_unique<TPtyPair>();
+    std::filesystem::create_symlink(pty->SlavePath(), name);
+    TComPort port;
+    TEventLog log(port);
+    SetUpAsDevice(port, *pty);
+    port.SetPort(name.string());
+    const int threadsClosed = ThreadCount();
+    port.Open();
+    EXPECT_EQ(ThreadCount(), threadsClosed + 1);
+
+    pty->CloseMaster();
+    WaitWithMessages(20);
+    log.Take();
+    EXPECT_EQ(ErrorCodeOf([&] { port.Close(); }), 0);
+    EXPECT_FALSE(port.GetConnected());
+    EXPECT_TRUE(log.Has("AfterClose"));
+    EXPECT_EQ(ThreadCount(), threadsClosed) << "the event thread ended";
+
+    pty = std::make_unique<TPtyPair>();
+    std::filesystem::remove(name);
+    std::filesystem::create_symlink(pty->SlavePath(), name);
+    port.Open();
+    pty->Send("back");
+    EXPECT_TRUE(ServeUntil([&] { return log.Has("RxChar 4"); }));
+    std::filesystem::remove(name);
+}
+
+TEST(ComPort, AFailureAfterTheDeviceOpenedLeavesNothingLocked) {
+    struct TCountersFailOnce : TComPort {
+        bool Fail = true;
+        void CreateHandle() override {
+            TComPort::CreateHandle();
+            if (std::exchange(Fail, false)) throw EComPort(ComError::ClearCommError, EIO);
+        }
+    };
+    TPtyPair pty;
+    TCountersFailOnce port;
+    SetUpAsDevice(port, pty);
+    EXPECT_EQ(ErrorCodeOf([&] { port.Open(); }), 10);
+    EXPECT_FALSE(port.GetConnected());
+    EXPECT_EQ(ErrorCodeOf([&] { port.Open(); }), 0);
+    EXPECT_TRUE(port.GetConnected());
+}
+
+TEST(ComPort, ReadStringKeepsWhatItReadBeforeAHangUpAndThenFailsAsARead) {
+    TPtyPair pty;
+    TComPort port;
+    OpenForTimedReads(port, pty, 5000);
+    pty.Send("ab");
+    std::thread unplug([&] {
+        std::this_thread::sleep_for(50ms);
+        pty.CloseMaster();
+    });
+    ByteString read;
+    const int count = port.ReadString(read, 10);
+    unplug.join();
+    EXPECT_EQ(count, 2);
+    EXPECT_EQ(read, "ab");
+    int systemCode = 0;
+    EXPECT_EQ(ErrorCodeOf([&] { port.ReadString(read, 10); }, &systemCode), 3);
+    EXPECT_EQ(systemCode, EIO);
 }
 
 } // namespace

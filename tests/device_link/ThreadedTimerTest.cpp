@@ -96,6 +96,33 @@ TEST(ThreadedTimer, AThrowingHandlerIsSwallowedAndTheNextTickComes) {
     EXPECT_TRUE(ServeUntil([&] { return ticks >= 2; }));
 }
 
+struct TThrowingTimer : TThreadedTimer {
+    int Ticks = 0;
+    void DoTimer() override {
+        ++Ticks;
+        throw std::runtime_error("override failed");
+    }
+};
+
+TEST(ThreadedTimer, AThrowingTickOverrideNeverReachesTheTimersThread) {
+    TThrowingTimer timer;
+    timer.SetInterval(10);
+    timer.SetEnabled(true);
+    EXPECT_TRUE(ServeUntil([&] { return timer.Ticks >= 2; }));
+}
+
+TEST(ThreadedTimer, ATimerDestroyedFromItsOwnHandlerEndsWithoutHanging) {
+    auto timer = std::make_unique<TThreadedTimer>();
+    bool destroyed = false;
+    timer->OnTimer = [&](TComponent*) {
+        timer.reset();
+        destroyed = true;
+    };
+    timer->SetInterval(10);
+    timer->SetEnabled(true);
+    EXPECT_TRUE(ServeUntil([&] { return destroyed; }));
+}
+
 TEST(ThreadedTimer, IntervalZeroTicksOnlyWithAllowZero) {
     TThreadedTimer timer;
     int ticks = 0;
