@@ -2,6 +2,7 @@
 
 #include "device/KelvoProtocol.h"
 #include "device_link/EComPort.h"
+#include "terminal/SurveyLog.h"
 
 namespace {
 // So that neither a course end nor the absolute heart alarm ends a test run.
@@ -16,7 +17,12 @@ TTerminalSession::TTerminalSession() : FDevice(std::make_unique<TKelvoDevice>())
     ApplyLayoutValues();
     HookDeviceEvents();
     HookPortFlow();
-    FDevice->SetEnterKeyMessage(1479);
+    HookConnectionEvents();
+    HookByteCounting();
+    FDevice->SetEnterKeyMessage(EnterKeyMessage);
+    FMessageHook = std::make_unique<TApplicationMessageHook>([this](std::uint32_t message) {
+        if (message == EnterKeyMessage) PressConsoleKey(ckEnter);
+    });
     FDevice->SetVersion(StartupVersion);
     // Whatever the stored port settings say, the console's line settings win at start-up.
     FDevice->ApplyConsoleLineSettings();
@@ -30,7 +36,7 @@ void TTerminalSession::SetConnectionSurveyEnabled(bool enabled) {
     FDevice->SetSurveysActive(enabled);
 }
 
-TTerminalSession::~TTerminalSession() = default;
+TTerminalSession::~TTerminalSession() { FDestroying = true; }
 
 void TTerminalSession::ApplyLayoutValues() {
     TKelvoDevice& device = *FDevice;
@@ -72,27 +78,36 @@ void TTerminalSession::AddLine(const std::string& line) { Raise(OnAddLine, line)
 void TTerminalSession::HookDeviceEvents() {
     TKelvoDevice& device = *FDevice;
     device.OnKelvoMessage = [this](TComponent*, TKelvoDeviceMessageType type, long double v1, long double v2,
-                                   long double v3, const ByteString& str) { ShowKelvoMessage(type, v1, v2, v3, str); };
+                                   long double v3, const ByteString& str) {
+        FLedger.MessageTaken(type);
+        ShowKelvoMessage(type, v1, v2, v3, str);
+    };
     device.OnComDataPacketDiscard = [this](TComponent*, const ByteString& str) {
+        FLedger.BytesDiscarded(str.size());
         AddLine(EventText::DiscardedLine(str));
+        if (FSurveyLog) FSurveyLog->OnComDataPacketDiscard(str);
     };
     device.OnMessageRejected = [this](const ByteString& str) {
+        FLedger.FrameRejected();
         AddLine(EventText::RejectedLine(str));
+        if (FSurveyLog) FSurveyLog->OnMessageRejected(str);
         Raise(OnBeep);
     };
     device.OnKvdErrorInfo = [this](TComponent*, int, int code, int occurence) {
+        FLedger.SurveyReport(code, occurence);
         AddLine(EventText::ErrorInfoLine(code, TKelvoDevice::ErrorText(code), occurence,
                                          FDevice->GetKelvoResistance()));
+        if (FSurveyLog) FSurveyLog->OnKvdErrorInfo(code, occurence, FDevice->GetKelvoResistance());
     };
-    device.OnConsoleKeyDown = [this](TComponent*, TConsoleKey key) {
-        if (const auto line = EventText::ConsoleKeyLine(key)) AddLine(*line);
-    };
+    device.OnConsoleKeyDown = [this](TComponent*, TConsoleKey key) { PressConsoleKey(key); };
     device.OnStats = [this](TComponent*, int, int lapEventCount, long double, long double, long double, bool) {
         ShowStats(lapEventCount);
     };
     device.OnBeforeStart = [this](TComponent*) {
         Raise(OnBeep);
         FHeartImpulses = 0;
+        Raise(OnHeartImpulses, FHeartImpulses);
+        SendConsoleRequest(KelvoProtocol::rqSerialNumber, 0, 0);
     };
     device.OnVersionChange = [this](TComponent*) { FollowVersion(); };
     device.OnComPortBreak = [this](TComponent*) { AddLine(EventText::BreakLine); };
@@ -103,11 +118,53 @@ void TTerminalSession::HookDeviceEvents() {
     device.OnAlarmHeart = [](TComponent*, int, bool, bool, bool& doStop) { doStop = false; };
 }
 
+// Where the received bytes go, for the ledger: the port's reads, and the splitter's packets (the
+// byte stream hands every read chunk to the parser whole).
+void TTerminalSession::HookByteCounting() {
+    TKelvoDevice& device = *FDevice;
+    device.OnComPortRxBuf = [this](TComponent*, const char*, int count) { FLedger.BytesRead(count); };
+    device.OnComDataPacketPacket = [this](TComponent*, const ByteString& packet) { FLedger.PacketCut(packet.size()); };
+    device.OnComPortRxChar = [this](TComponent*, int count) {
+        FLedger.BytesRead(count);
+        FLedger.PacketCut(count);
+    };
+}
+
+std::size_t TTerminalSession::BufferedBytes() const { return FDevice->GetDataPacket()->GetBuffer().size(); }
+
+std::vector<std::string> TTerminalSession::LinkQualityLines() const { return FLedger.ReportLines(BufferedBytes()); }
+
+// The survey log's part of the connection events; the window adds its captions after these.
+void TTerminalSession::HookConnectionEvents() {
+    TKelvoDevice& device = *FDevice;
+    device.OnConnected = [this](TComponent*) {
+        if (FSurveyLog) FSurveyLog->OnConnected(FDevice->GetVersion());
+    };
+    device.OnDisconnected = [this](TComponent*) {
+        if (FSurveyLog) FSurveyLog->OnDisconnected(FDevice->GetVersion(), FDevice->GetDisconnectionCount());
+        // A ride left running by a disconnection whose port is gone would tick on for nothing.
+        if (!FDevice->GetComPortConnected() && FDevice->GetStatsTimerEnabled()) FDevice->Stop();
+    };
+    device.OnRepairingConnection = [this](TComponent*) {
+        if (FSurveyLog)
+            FSurveyLog->OnRepairingConnection(FDevice->GetDisconnectionCount(), FDevice->GetKelvoResistance());
+    };
+    device.OnConnectionLost = [this](TComponent*) {
+        if (FSurveyLog)
+            FSurveyLog->OnConnectionLost(FDevice->GetVersion(), FDevice->GetDisconnectionCount(),
+                                         FDevice->GetKelvoResistance());
+    };
+    device.OnHeartConnectionLost = [this](TComponent*) {
+        if (FSurveyLog) FSurveyLog->OnHeartConnectionLost();
+    };
+}
+
 void TTerminalSession::HookPortFlow() {
     TKelvoDevice& device = *FDevice;
     device.OnComPortAfterOpen = [this](TComponent*) {
         FDevice->GetComPort()->ClearBuffers(true, true);
         if (FDevice->GetRepairing()) return;
+        FLedger.Reset(BufferedBytes());
         SwitchDevice(true);
     };
     device.OnComPortBeforeClose = [this](TComponent*) {
@@ -145,11 +202,38 @@ std::string TTerminalSession::OpenOrClosePort() {
 }
 
 void TTerminalSession::SendConsoleRequest(std::uint16_t Type, std::int32_t A, std::int32_t B) {
+    if (FDestroying) return;
     const ByteString frame = KelvoProtocol::BuildRequest(Type, A, B);
-    AddLine(EventText::RequestEchoLine(frame, KelvoProtocol::RequestLogText(Type, static_cast<std::uint16_t>(A),
-                                                                             static_cast<std::uint16_t>(B))));
-    AddLine("");
-    if (FDevice->GetComPortConnected()) FDevice->Send(frame);
+    WriteRequestEcho(frame, KelvoProtocol::RequestLogText(Type, static_cast<std::uint16_t>(A),
+                                                          static_cast<std::uint16_t>(B)));
+    const ByteString bytes = WireBytesOfRequest(Type, frame);
+    if (bytes.empty() || !FDevice->GetComPortConnected()) return;
+    try {
+        FDevice->Send(bytes);
+    } catch (const std::exception& error) {
+        // A drag of a set-point can fire many sends: a line and a beep each, never a box.
+        AddLine(std::string("!!! Send failed: ") + error.what());
+        Raise(OnBeep);
+    }
+}
+
+void TTerminalSession::WriteRequestEcho(const ByteString& frame, const std::string& description) {
+    if (!WriteToMemo) Raise(OnClearTerminal);
+    if (TerminalVisible) AddLine(EventText::RequestEchoLine(frame, description));
+    // With one line kept, the empty line would replace the echo at once.
+    if (WriteToMemo) AddLine("");
+}
+
+ByteString TTerminalSession::WireBytesOfRequest(std::uint16_t Type, const ByteString& frame) const {
+    if (KelvoProtocol::FamilyOfVersion(FDevice->GetVersion()) != KelvoProtocol::TProtocolFamily::ByteStream)
+        return frame;
+    if (Type == KelvoProtocol::rqIdentification) return BytesOf({KelvoProtocol::IdentificationCode});
+    return {};
+}
+
+void TTerminalSession::PressConsoleKey(TConsoleKey key) {
+    if (const auto line = EventText::ConsoleKeyLine(key)) AddLine(*line);
+    Raise(OnConsoleKeyPressed, key);
 }
 
 void TTerminalSession::SwitchDevice(bool On) {
@@ -172,7 +256,10 @@ void TTerminalSession::ShowKelvoMessage(int messageType, long double Value1, lon
                                              device.GetSerialNumber(), device.GetProductVersion()};
     const auto line = EventText::KelvoMessageLine(context, messageType, Value1, Value2, Value3, Str);
     if (!line) return;
-    if (messageType == mtInfos) FHeartImpulses += EventText::Round(Value2);
+    if (messageType == mtInfos) {
+        FHeartImpulses += EventText::Round(Value2);
+        Raise(OnHeartImpulses, FHeartImpulses);
+    }
     if (!WriteToMemo && EventText::MessageClearsTerminal(device.GetVersion(), messageType)) Raise(OnClearTerminal);
     AddLine(*line);
 }

@@ -1,7 +1,10 @@
 #include "terminal/TerminalSession.h"
 
+#include "device/ApplicationMessageEvent.h"
+#include "device/PseudoTerminalLine.h"
 #include "device_link/ManualClock.h"
 
+#include <QCoreApplication>
 #include <gmock/gmock.h>
 
 using testing::ElementsAre;
@@ -14,6 +17,7 @@ protected:
     TTerminalSession session;
     std::vector<std::string> lines;
     int clears = 0;
+    int beeps = 0;
 
     void SetUp() override {
         session.OnAddLine = [this](const std::string& line) { lines.push_back(line); };
@@ -21,8 +25,25 @@ protected:
             ++clears;
             lines.clear();
         };
+        session.OnBeep = [this] { ++beeps; };
+    }
+
+    // Opens the line as a port without starting a run, so that nothing but the test writes.
+    void OpenQuietly(const PseudoTerminalLine& line) {
+        session.Device().OnComPortAfterOpen = nullptr;
+        session.Device().SetComPortPort(line.PortName());
+        session.Device().SetComPortConnected(true);
+        lines.clear(); // the modem-line lines of the open
+    }
+
+    static void Deliver(std::uint32_t message) {
+        QCoreApplication::postEvent(QCoreApplication::instance(), new TApplicationMessageEvent(message));
+        QCoreApplication::sendPostedEvents();
     }
 };
+
+constexpr char ProductVersionEcho[] = "\tTRX <<<   F0 09 00 00 00 F7 9 Request: Product version";
+constexpr char SerialNumberEcho[] = "\tTRX <<<   F0 03 00 00 00 F7 3 Request: Serial number";
 
 // ---- Start-up ----
 
@@ -99,6 +120,71 @@ TEST_F(TerminalSessionTest, RejectedAndDiscardedFramesGetTheirLines) {
     session.Device().GetDataPacket()->AppendReceived(BytesOf({0x33, 0xF0, 0x05, 0, 0, 0, 0xF7}));
     EXPECT_THAT(lines, ElementsAre("!!! Rejected:  01 02 03 04 05 06", "*** Discarded:  33",
                                    "Rcv>>mtAck: -------- ACK --------"));
+}
+
+// ---- Console requests ----
+
+TEST_F(TerminalSessionTest, RequestWithThePortClosedWritesItsEchoAndAnEmptyLine) {
+    session.SendConsoleRequest(9, 0, 0);
+    EXPECT_THAT(lines, ElementsAre(ProductVersionEcho, ""));
+    session.TerminalVisible = false;
+    session.SendConsoleRequest(9, 0, 0);
+    EXPECT_THAT(lines, ElementsAre(ProductVersionEcho, "", ""));
+}
+
+TEST_F(TerminalSessionTest, UncheckedWriteToMemoKeepsTheEchoAlone) {
+    session.WriteToMemo = false;
+    lines = {"older line"};
+    session.SendConsoleRequest(9, 0, 0);
+    EXPECT_EQ(clears, 1);
+    EXPECT_THAT(lines, ElementsAre(ProductVersionEcho));
+}
+
+TEST_F(TerminalSessionTest, RequestReachesTheLine_ByteStreamConsolesGetOnlyTheIdentificationByte) {
+    PseudoTerminalLine line;
+    OpenQuietly(line);
+    session.SendConsoleRequest(7, 1, 0);
+    EXPECT_EQ(line.Drain(), BytesOf({0xF0, 0x07, 0x01, 0x00, 0x00, 0xF7}));
+    session.Device().SetVersion(3);
+    session.SendConsoleRequest(3, 0, 0);
+    session.SendConsoleRequest(8, 0x28, 0);
+    EXPECT_EQ(line.Drain(), BytesOf({0x28}));
+    EXPECT_EQ(lines.size(), 6u); // every request still echoes
+}
+
+TEST_F(TerminalSessionTest, FailedWriteIsOneLineAndABeep) {
+    PseudoTerminalLine line;
+    OpenQuietly(line);
+    line.CloseMaster();
+    EXPECT_NO_THROW(session.SendConsoleRequest(9, 0, 0));
+    ASSERT_EQ(lines.size(), 3u);
+    EXPECT_THAT(lines[2], testing::StartsWith("!!! Send failed: "));
+    EXPECT_EQ(beeps, 1);
+}
+
+TEST_F(TerminalSessionTest, EveryStartAsksForTheSerialNumber) {
+    TKelvoDevice& device = session.Device();
+    device.SetVersion(5);
+    device.SetConnected(true);
+    device.Start();
+    EXPECT_THAT(lines, ElementsAre(SerialNumberEcho, ""));
+    EXPECT_EQ(beeps, 1);
+}
+
+// ---- Application messages ----
+
+TEST_F(TerminalSessionTest, EnterKeyMessageIsAnEnterPress_OtherNumbersAreIgnored) {
+    std::vector<TConsoleKey> pressed;
+    session.OnConsoleKeyPressed = [&](TConsoleKey key) { pressed.push_back(key); };
+    Deliver(TTerminalSession::EnterKeyMessage);
+    Deliver(TTerminalSession::EnterKeyMessage + 1);
+    EXPECT_THAT(lines, ElementsAre("ckEnter pressed"));
+    EXPECT_THAT(pressed, ElementsAre(ckEnter));
+}
+
+TEST_F(TerminalSessionTest, FailingEnterKeyHandlingStaysInsideTheSession) {
+    session.OnAddLine = [](const std::string&) { throw std::runtime_error("terminal gone"); };
+    EXPECT_NO_THROW(Deliver(TTerminalSession::EnterKeyMessage));
 }
 
 } // namespace
