@@ -2,7 +2,6 @@
 
 #include "device/KelvoProtocol.h"
 #include "device_link/EComPort.h"
-#include "terminal/SurveyLog.h"
 
 namespace {
 // So that neither a course end nor the absolute heart alarm ends a test run.
@@ -17,8 +16,6 @@ TTerminalSession::TTerminalSession() : FDevice(std::make_unique<TKelvoDevice>())
     ApplyLayoutValues();
     HookDeviceEvents();
     HookPortFlow();
-    HookConnectionEvents();
-    HookByteCounting();
     FDevice->SetEnterKeyMessage(EnterKeyMessage);
     FMessageHook = std::make_unique<TApplicationMessageHook>([this](std::uint32_t message) {
         if (message == EnterKeyMessage) PressConsoleKey(ckEnter);
@@ -78,26 +75,17 @@ void TTerminalSession::AddLine(const std::string& line) { Raise(OnAddLine, line)
 void TTerminalSession::HookDeviceEvents() {
     TKelvoDevice& device = *FDevice;
     device.OnKelvoMessage = [this](TComponent*, TKelvoDeviceMessageType type, long double v1, long double v2,
-                                   long double v3, const ByteString& str) {
-        FLedger.MessageTaken(type);
-        ShowKelvoMessage(type, v1, v2, v3, str);
-    };
+                                   long double v3, const ByteString& str) { ShowKelvoMessage(type, v1, v2, v3, str); };
     device.OnComDataPacketDiscard = [this](TComponent*, const ByteString& str) {
-        FLedger.BytesDiscarded(str.size());
         AddLine(EventText::DiscardedLine(str));
-        if (FSurveyLog) FSurveyLog->OnComDataPacketDiscard(str);
     };
     device.OnMessageRejected = [this](const ByteString& str) {
-        FLedger.FrameRejected();
         AddLine(EventText::RejectedLine(str));
-        if (FSurveyLog) FSurveyLog->OnMessageRejected(str);
         Raise(OnBeep);
     };
     device.OnKvdErrorInfo = [this](TComponent*, int, int code, int occurence) {
-        FLedger.SurveyReport(code, occurence);
         AddLine(EventText::ErrorInfoLine(code, TKelvoDevice::ErrorText(code), occurence,
                                          FDevice->GetKelvoResistance()));
-        if (FSurveyLog) FSurveyLog->OnKvdErrorInfo(code, occurence, FDevice->GetKelvoResistance());
     };
     device.OnConsoleKeyDown = [this](TComponent*, TConsoleKey key) { PressConsoleKey(key); };
     device.OnStats = [this](TComponent*, int, int lapEventCount, long double, long double, long double, bool) {
@@ -106,7 +94,6 @@ void TTerminalSession::HookDeviceEvents() {
     device.OnBeforeStart = [this](TComponent*) {
         Raise(OnBeep);
         FHeartImpulses = 0;
-        Raise(OnHeartImpulses, FHeartImpulses);
         SendConsoleRequest(KelvoProtocol::rqSerialNumber, 0, 0);
     };
     device.OnVersionChange = [this](TComponent*) { FollowVersion(); };
@@ -118,53 +105,11 @@ void TTerminalSession::HookDeviceEvents() {
     device.OnAlarmHeart = [](TComponent*, int, bool, bool, bool& doStop) { doStop = false; };
 }
 
-// Where the received bytes go, for the ledger: the port's reads, and the splitter's packets (the
-// byte stream hands every read chunk to the parser whole).
-void TTerminalSession::HookByteCounting() {
-    TKelvoDevice& device = *FDevice;
-    device.OnComPortRxBuf = [this](TComponent*, const char*, int count) { FLedger.BytesRead(count); };
-    device.OnComDataPacketPacket = [this](TComponent*, const ByteString& packet) { FLedger.PacketCut(packet.size()); };
-    device.OnComPortRxChar = [this](TComponent*, int count) {
-        FLedger.BytesRead(count);
-        FLedger.PacketCut(count);
-    };
-}
-
-std::size_t TTerminalSession::BufferedBytes() const { return FDevice->GetDataPacket()->GetBuffer().size(); }
-
-std::vector<std::string> TTerminalSession::LinkQualityLines() const { return FLedger.ReportLines(BufferedBytes()); }
-
-// The survey log's part of the connection events; the window adds its captions after these.
-void TTerminalSession::HookConnectionEvents() {
-    TKelvoDevice& device = *FDevice;
-    device.OnConnected = [this](TComponent*) {
-        if (FSurveyLog) FSurveyLog->OnConnected(FDevice->GetVersion());
-    };
-    device.OnDisconnected = [this](TComponent*) {
-        if (FSurveyLog) FSurveyLog->OnDisconnected(FDevice->GetVersion(), FDevice->GetDisconnectionCount());
-        // A ride left running by a disconnection whose port is gone would tick on for nothing.
-        if (!FDevice->GetComPortConnected() && FDevice->GetStatsTimerEnabled()) FDevice->Stop();
-    };
-    device.OnRepairingConnection = [this](TComponent*) {
-        if (FSurveyLog)
-            FSurveyLog->OnRepairingConnection(FDevice->GetDisconnectionCount(), FDevice->GetKelvoResistance());
-    };
-    device.OnConnectionLost = [this](TComponent*) {
-        if (FSurveyLog)
-            FSurveyLog->OnConnectionLost(FDevice->GetVersion(), FDevice->GetDisconnectionCount(),
-                                         FDevice->GetKelvoResistance());
-    };
-    device.OnHeartConnectionLost = [this](TComponent*) {
-        if (FSurveyLog) FSurveyLog->OnHeartConnectionLost();
-    };
-}
-
 void TTerminalSession::HookPortFlow() {
     TKelvoDevice& device = *FDevice;
     device.OnComPortAfterOpen = [this](TComponent*) {
         FDevice->GetComPort()->ClearBuffers(true, true);
         if (FDevice->GetRepairing()) return;
-        FLedger.Reset(BufferedBytes());
         SwitchDevice(true);
     };
     device.OnComPortBeforeClose = [this](TComponent*) {
@@ -256,10 +201,7 @@ void TTerminalSession::ShowKelvoMessage(int messageType, long double Value1, lon
                                              device.GetSerialNumber(), device.GetProductVersion()};
     const auto line = EventText::KelvoMessageLine(context, messageType, Value1, Value2, Value3, Str);
     if (!line) return;
-    if (messageType == mtInfos) {
-        FHeartImpulses += EventText::Round(Value2);
-        Raise(OnHeartImpulses, FHeartImpulses);
-    }
+    if (messageType == mtInfos) FHeartImpulses += EventText::Round(Value2);
     if (!WriteToMemo && EventText::MessageClearsTerminal(device.GetVersion(), messageType)) Raise(OnClearTerminal);
     AddLine(*line);
 }

@@ -3,20 +3,16 @@
 #include "device/KelvoDevice.h"
 #include "terminal/ApplicationMessageHook.h"
 #include "terminal/EventText.h"
-#include "terminal/LinkLedger.h"
 
 #include <cstdint>
 #include <functional>
 #include <memory>
 #include <string>
-#include <vector>
 
 // What the main window does without any widget: it owns the device with the window's layout
 // values, applies the start-up line settings, runs the port open/close flow and SwitchDevice,
 // follows version changes, and turns every device event into terminal lines. The main window
 // and the headless monitor both drive this one class.
-class TSurveyLog;
-
 class TTerminalSession {
 public:
     TTerminalSession();
@@ -25,10 +21,6 @@ public:
     TTerminalSession& operator=(const TTerminalSession&) = delete;
 
     TKelvoDevice& Device() { return *FDevice; }
-    // The link's quality since the port opened (a repair's reopen does not start it again).
-    TLinkLedger& Ledger() { return FLedger; }
-    // The ledger as text, with what the splitter still holds.
-    std::vector<std::string> LinkQualityLines() const;
 
     // The console version the window selects at start-up.
     static constexpr double StartupVersion = 4.5;
@@ -47,10 +39,6 @@ public:
     // The application message that the device posts for a repeated enter key.
     static constexpr std::uint32_t EnterKeyMessage = 1479;
 
-    // The connection survey log that the device's connection, survey, discard and rejection
-    // events write to (nullptr: none). The session's handlers write it before the window's.
-    void AttachSurveyLog(TSurveyLog* log) { FSurveyLog = log; }
-
     // "Enable Con. survey": switches the connection survey and its timers on or off.
     void SetConnectionSurveyEnabled(bool enabled);
 
@@ -65,16 +53,11 @@ public:
     std::function<void()> OnBeep;
     // A console key press, from the device or from the enter key's application message.
     std::function<void(TConsoleKey key)> OnConsoleKeyPressed;
-    // The running total of heart impulses changed (a measurement message, a new run).
-    std::function<void(long long heartImpulses)> OnHeartImpulses;
 
 private:
     void ApplyLayoutValues();
     void HookDeviceEvents();
     void HookPortFlow();
-    void HookConnectionEvents();
-    void HookByteCounting();
-    std::size_t BufferedBytes() const;
     void AddLine(const std::string& line);
     void ShowKelvoMessage(int messageType, long double Value1, long double Value2, long double Value3,
                           const ByteString& Str);
@@ -85,9 +68,7 @@ private:
     void FollowVersion();
 
     std::unique_ptr<TKelvoDevice> FDevice;
-    TSurveyLog* FSurveyLog = nullptr;
     std::unique_ptr<TApplicationMessageHook> FMessageHook;
     long long FHeartImpulses = 0;
-    TLinkLedger FLedger;
     bool FDestroying = false;
 };
