@@ -2,6 +2,7 @@
 
 #include "device/KelvoProtocol.h"
 #include "device_link/EComPort.h"
+#include "terminal/SurveyLog.h"
 
 namespace {
 // So that neither a course end nor the absolute heart alarm ends a test run.
@@ -16,6 +17,7 @@ TTerminalSession::TTerminalSession() : FDevice(std::make_unique<TKelvoDevice>())
     ApplyLayoutValues();
     HookDeviceEvents();
     HookPortFlow();
+    HookConnectionEvents();
     FDevice->SetEnterKeyMessage(EnterKeyMessage);
     FMessageHook = std::make_unique<TApplicationMessageHook>([this](std::uint32_t message) {
         if (message == EnterKeyMessage) PressConsoleKey(ckEnter);
@@ -78,14 +80,17 @@ void TTerminalSession::HookDeviceEvents() {
                                    long double v3, const ByteString& str) { ShowKelvoMessage(type, v1, v2, v3, str); };
     device.OnComDataPacketDiscard = [this](TComponent*, const ByteString& str) {
         AddLine(EventText::DiscardedLine(str));
+        if (FSurveyLog) FSurveyLog->OnComDataPacketDiscard(str);
     };
     device.OnMessageRejected = [this](const ByteString& str) {
         AddLine(EventText::RejectedLine(str));
+        if (FSurveyLog) FSurveyLog->OnMessageRejected(str);
         Raise(OnBeep);
     };
     device.OnKvdErrorInfo = [this](TComponent*, int, int code, int occurence) {
         AddLine(EventText::ErrorInfoLine(code, TKelvoDevice::ErrorText(code), occurence,
                                          FDevice->GetKelvoResistance()));
+        if (FSurveyLog) FSurveyLog->OnKvdErrorInfo(code, occurence, FDevice->GetKelvoResistance());
     };
     device.OnConsoleKeyDown = [this](TComponent*, TConsoleKey key) { PressConsoleKey(key); };
     device.OnStats = [this](TComponent*, int, int lapEventCount, long double, long double, long double, bool) {
@@ -103,6 +108,31 @@ void TTerminalSession::HookDeviceEvents() {
     device.OnComPortRing = [this](TComponent*) { AddLine(EventText::RingLine); };
     device.OnComPortRx80Full = [this](TComponent*) { AddLine(EventText::Rx80FullLine); };
     device.OnAlarmHeart = [](TComponent*, int, bool, bool, bool& doStop) { doStop = false; };
+}
+
+// The survey log's part of the connection events; the window adds its captions after these.
+void TTerminalSession::HookConnectionEvents() {
+    TKelvoDevice& device = *FDevice;
+    device.OnConnected = [this](TComponent*) {
+        if (FSurveyLog) FSurveyLog->OnConnected(FDevice->GetVersion());
+    };
+    device.OnDisconnected = [this](TComponent*) {
+        if (FSurveyLog) FSurveyLog->OnDisconnected(FDevice->GetVersion(), FDevice->GetDisconnectionCount());
+        // A ride left running by a disconnection whose port is gone would tick on for nothing.
+        if (!FDevice->GetComPortConnected() && FDevice->GetStatsTimerEnabled()) FDevice->Stop();
+    };
+    device.OnRepairingConnection = [this](TComponent*) {
+        if (FSurveyLog)
+            FSurveyLog->OnRepairingConnection(FDevice->GetDisconnectionCount(), FDevice->GetKelvoResistance());
+    };
+    device.OnConnectionLost = [this](TComponent*) {
+        if (FSurveyLog)
+            FSurveyLog->OnConnectionLost(FDevice->GetVersion(), FDevice->GetDisconnectionCount(),
+                                         FDevice->GetKelvoResistance());
+    };
+    device.OnHeartConnectionLost = [this](TComponent*) {
+        if (FSurveyLog) FSurveyLog->OnHeartConnectionLost();
+    };
 }
 
 void TTerminalSession::HookPortFlow() {

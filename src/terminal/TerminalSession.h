@@ -13,6 +13,8 @@
 // values, applies the start-up line settings, runs the port open/close flow and SwitchDevice,
 // follows version changes, and turns every device event into terminal lines. The main window
 // and the headless monitor both drive this one class.
+class TSurveyLog;
+
 class TTerminalSession {
 public:
     TTerminalSession();
@@ -39,6 +41,10 @@ public:
     // The application message that the device posts for a repeated enter key.
     static constexpr std::uint32_t EnterKeyMessage = 1479;
 
+    // The connection survey log that the device's connection, survey, discard and rejection
+    // events write to (nullptr: none). The session's handlers write it before the window's.
+    void AttachSurveyLog(TSurveyLog* log) { FSurveyLog = log; }
+
     // "Enable Con. survey": switches the connection survey and its timers on or off.
     void SetConnectionSurveyEnabled(bool enabled);
 
@@ -58,6 +64,7 @@ private:
     void ApplyLayoutValues();
     void HookDeviceEvents();
     void HookPortFlow();
+    void HookConnectionEvents();
     void AddLine(const std::string& line);
     void ShowKelvoMessage(int messageType, long double Value1, long double Value2, long double Value3,
                           const ByteString& Str);
@@ -68,6 +75,7 @@ private:
     void FollowVersion();
 
     std::unique_ptr<TKelvoDevice> FDevice;
+    TSurveyLog* FSurveyLog = nullptr;
     std::unique_ptr<TApplicationMessageHook> FMessageHook;
     long long FHeartImpulses = 0;
     bool FDestroying = false;

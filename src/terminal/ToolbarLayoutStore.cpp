@@ -1,0 +1,85 @@
+#include "terminal/ToolbarLayoutStore.h"
+
+#include "device_link/SettingsStore.h"
+
+#include <exception>
+#include <functional>
+
+namespace {
+
+constexpr std::int32_t LayoutRevision = 2000;
+const QString WindowStateKey = QStringLiteral("TerminalMainForm");
+const QString WindowStateValue = QStringLiteral("ToolbarState");
+
+void ReadInteger(const TSettingsStore& store, const QString& name, std::int32_t& value) {
+    try {
+        value = store.ReadInteger(name, value);
+    } catch (const std::exception&) {
+        // Missing or not a number: the default stands.
+    }
+}
+
+std::string Stored(const QString& key, const QString& section, const std::function<void(TSettingsStore&)>& write) {
+    try {
+        TSettingsStore store(stRegistry, key, section);
+        write(store);
+        store.Flush();
+        return {};
+    } catch (const std::exception& error) {
+        return "Failed to store the layout of " + section.toStdString() + ": " + error.what();
+    }
+}
+
+} // namespace
+
+TToolbarLayoutStore::TToolbarLayoutStore(QString Key) : FKey(std::move(Key)) {}
+
+std::optional<TToolbarLayout> TToolbarLayoutStore::Load(const QString& Toolbar) const {
+    try {
+        const TSettingsStore store(stRegistry, FKey, Toolbar);
+        std::int32_t revision = 0;
+        ReadInteger(store, QStringLiteral("Rev"), revision);
+        if (revision != LayoutRevision) return std::nullopt;
+        TToolbarLayout layout;
+        std::int32_t visible = 1;
+        ReadInteger(store, QStringLiteral("Visible"), visible);
+        layout.Visible = visible != 0;
+        ReadInteger(store, QStringLiteral("DockRow"), layout.DockRow);
+        ReadInteger(store, QStringLiteral("DockPos"), layout.DockPos);
+        ReadInteger(store, QStringLiteral("FloatLeft"), layout.FloatLeft);
+        ReadInteger(store, QStringLiteral("FloatTop"), layout.FloatTop);
+        layout.DockedTo = store.ReadText(QStringLiteral("DockedTo"), QString());
+        layout.LastDock = store.ReadText(QStringLiteral("LastDock"), QString());
+        return layout;
+    } catch (const std::exception&) {
+        return std::nullopt;
+    }
+}
+
+QByteArray TToolbarLayoutStore::LoadWindowState() const {
+    try {
+        const TSettingsStore store(stRegistry, FKey, WindowStateKey);
+        return QByteArray::fromBase64(store.ReadText(WindowStateValue, QString()).toLatin1());
+    } catch (const std::exception&) {
+        return {};
+    }
+}
+
+std::string TToolbarLayoutStore::Save(const QString& Toolbar, const TToolbarLayout& Layout) const {
+    return Stored(FKey, Toolbar, [&](TSettingsStore& store) {
+        store.WriteInteger(QStringLiteral("Rev"), LayoutRevision);
+        store.WriteInteger(QStringLiteral("Visible"), Layout.Visible ? 1 : 0);
+        store.WriteInteger(QStringLiteral("DockRow"), Layout.DockRow);
+        store.WriteInteger(QStringLiteral("DockPos"), Layout.DockPos);
+        store.WriteInteger(QStringLiteral("FloatLeft"), Layout.FloatLeft);
+        store.WriteInteger(QStringLiteral("FloatTop"), Layout.FloatTop);
+        store.WriteText(QStringLiteral("DockedTo"), Layout.DockedTo);
+        store.WriteText(QStringLiteral("LastDock"), Layout.LastDock);
+    });
+}
+
+std::string TToolbarLayoutStore::SaveWindowState(const QByteArray& State) const {
+    return Stored(FKey, WindowStateKey, [&](TSettingsStore& store) {
+        store.WriteText(WindowStateValue, QString::fromLatin1(State.toBase64()));
+    });
+}
