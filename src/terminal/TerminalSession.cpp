@@ -17,6 +17,7 @@ TTerminalSession::TTerminalSession() : FDevice(std::make_unique<TKelvoDevice>())
     ApplyLayoutValues();
     HookDeviceEvents();
     HookPortFlow();
+    HookByteCounting();
     HookConnectionEvents();
     FDevice->SetEnterKeyMessage(EnterKeyMessage);
     FMessageHook = std::make_unique<TApplicationMessageHook>([this](std::uint32_t message) {
@@ -77,17 +78,23 @@ void TTerminalSession::AddLine(const std::string& line) { Raise(OnAddLine, line)
 void TTerminalSession::HookDeviceEvents() {
     TKelvoDevice& device = *FDevice;
     device.OnKelvoMessage = [this](TComponent*, TKelvoDeviceMessageType type, long double v1, long double v2,
-                                   long double v3, const ByteString& str) { ShowKelvoMessage(type, v1, v2, v3, str); };
+                                   long double v3, const ByteString& str) {
+        FLedger.MessageTaken(type);
+        ShowKelvoMessage(type, v1, v2, v3, str);
+    };
     device.OnComDataPacketDiscard = [this](TComponent*, const ByteString& str) {
+        FLedger.BytesDiscarded(str.size());
         AddLine(EventText::DiscardedLine(str));
         if (FSurveyLog) FSurveyLog->OnComDataPacketDiscard(str);
     };
     device.OnMessageRejected = [this](const ByteString& str) {
+        FLedger.FrameRejected();
         AddLine(EventText::RejectedLine(str));
         if (FSurveyLog) FSurveyLog->OnMessageRejected(str);
         Raise(OnBeep);
     };
     device.OnKvdErrorInfo = [this](TComponent*, int, int code, int occurence) {
+        FLedger.SurveyReport(code, occurence);
         AddLine(EventText::ErrorInfoLine(code, TKelvoDevice::ErrorText(code), occurence,
                                          FDevice->GetKelvoResistance()));
         if (FSurveyLog) FSurveyLog->OnKvdErrorInfo(code, occurence, FDevice->GetKelvoResistance());
@@ -135,11 +142,28 @@ void TTerminalSession::HookConnectionEvents() {
     };
 }
 
+// Where the received bytes go, for the ledger: the port's reads, and the splitter's packets (the
+// byte stream hands every read chunk to the parser whole).
+void TTerminalSession::HookByteCounting() {
+    TKelvoDevice& device = *FDevice;
+    device.OnComPortRxBuf = [this](TComponent*, const char*, int count) { FLedger.BytesRead(count); };
+    device.OnComDataPacketPacket = [this](TComponent*, const ByteString& packet) { FLedger.PacketCut(packet.size()); };
+    device.OnComPortRxChar = [this](TComponent*, int count) {
+        FLedger.BytesRead(count);
+        FLedger.PacketCut(count);
+    };
+}
+
+std::size_t TTerminalSession::BufferedBytes() const { return FDevice->GetDataPacket()->GetBuffer().size(); }
+
+std::vector<std::string> TTerminalSession::LinkQualityLines() const { return FLedger.ReportLines(BufferedBytes()); }
+
 void TTerminalSession::HookPortFlow() {
     TKelvoDevice& device = *FDevice;
     device.OnComPortAfterOpen = [this](TComponent*) {
         FDevice->GetComPort()->ClearBuffers(true, true);
         if (FDevice->GetRepairing()) return;
+        FLedger.Reset(BufferedBytes());
         SwitchDevice(true);
     };
     device.OnComPortBeforeClose = [this](TComponent*) {

@@ -3,11 +3,13 @@
 #include "device/KelvoDevice.h"
 #include "terminal/ApplicationMessageHook.h"
 #include "terminal/EventText.h"
+#include "terminal/LinkLedger.h"
 
 #include <cstdint>
 #include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 // What the main window does without any widget: it owns the device with the window's layout
 // values, applies the start-up line settings, runs the port open/close flow and SwitchDevice,
@@ -23,6 +25,10 @@ public:
     TTerminalSession& operator=(const TTerminalSession&) = delete;
 
     TKelvoDevice& Device() { return *FDevice; }
+    // The link's quality since the port opened (a repair's reopen does not start it again).
+    TLinkLedger& Ledger() { return FLedger; }
+    // The ledger as text, with what the splitter still holds.
+    std::vector<std::string> LinkQualityLines() const;
 
     // The console version the window selects at start-up.
     static constexpr double StartupVersion = 4.5;
@@ -64,6 +70,8 @@ private:
     void ApplyLayoutValues();
     void HookDeviceEvents();
     void HookPortFlow();
+    void HookByteCounting();
+    std::size_t BufferedBytes() const;
     void HookConnectionEvents();
     void AddLine(const std::string& line);
     void ShowKelvoMessage(int messageType, long double Value1, long double Value2, long double Value3,
@@ -78,5 +86,6 @@ private:
     TSurveyLog* FSurveyLog = nullptr;
     std::unique_ptr<TApplicationMessageHook> FMessageHook;
     long long FHeartImpulses = 0;
+    TLinkLedger FLedger;
     bool FDestroying = false;
 };

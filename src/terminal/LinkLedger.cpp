@@ -1,0 +1,178 @@
+#include "terminal/LinkLedger.h"
+
+#include "device_link/TickClock.h"
+#include "terminal/EventText.h"
+
+#include <algorithm>
+
+namespace {
+
+constexpr std::int32_t ReportRepairAttempt = 720;
+constexpr std::int32_t ReportReopenFailed = 710;
+constexpr std::int32_t ReportRepaired = 614;
+constexpr std::int32_t ReportGivenUp = 711;
+
+constexpr std::array<const char*, TLinkLedger::RowCount> RowNames = {
+    "mtInfos", "mtRollCount", "MtSerialNumber", "MtIdentification", "mtProductVersion", "mtAck", "rejected"};
+
+using std::to_string;
+
+std::string SecondsText(std::uint32_t ms) {
+    return EventText::Fixed(ms / 1000.0L, 3);
+}
+
+std::string MsText(std::uint32_t ms) {
+    return to_string(ms) + " ms";
+}
+
+const char* OutcomeText(TLinkLedger::TRepairOutcome outcome) {
+    switch (outcome) {
+    case TLinkLedger::roRepaired:
+        return "repaired";
+    case TLinkLedger::roGivenUp:
+        return "given up";
+    case TLinkLedger::roRepairing:
+        break;
+    }
+    return "repairing";
+}
+
+} // namespace
+
+TLinkLedger::TLinkLedger() : TLinkLedger(TickCount(), 0) {}
+
+void TLinkLedger::Reset(std::size_t buffered) {
+    *this = TLinkLedger(TickCount(), buffered);
+}
+
+TLinkLedger::TLinkLedger(std::uint32_t startTick, std::size_t carried)
+    : FStartTick(startTick), FBytesCarried(carried) {}
+
+void TLinkLedger::BytesRead(std::size_t count) {
+    FBytesRead += count;
+}
+
+void TLinkLedger::PacketCut(std::size_t size) {
+    FBytesInPackets += size;
+    ++FPackets;
+}
+
+void TLinkLedger::BytesDiscarded(std::size_t count) {
+    FBytesDiscarded += count;
+}
+
+void TLinkLedger::MessageTaken(TKelvoDeviceMessageType type) {
+    MessageArrived(static_cast<std::size_t>(type));
+}
+
+void TLinkLedger::FrameRejected() {
+    MessageArrived(RejectedRow);
+}
+
+void TLinkLedger::MessageArrived(std::size_t row) {
+    const std::uint32_t now = TickCount();
+    TRow& tally = FRows.at(row);
+    ++tally.Count;
+    if (tally.LastTick) tally.Gaps.Add(now - *tally.LastTick);
+    tally.LastTick = now;
+    if (FLastMessageTick) FLongestSilenceMs = std::max(FLongestSilenceMs, now - *FLastMessageTick);
+    FLastMessageTick = now;
+}
+
+void TLinkLedger::SurveyReport(std::int32_t code, std::int32_t occurence) {
+    switch (code) {
+    case ReportRepairAttempt:
+        if (occurence <= 1 || FRepairs.empty() || FRepairs.back().Outcome != roRepairing) {
+            ++FSilences;
+            if (FRepairs.size() == KeptRepairs) FRepairs.pop_front();
+            FRepairs.push_back({SinceStart(TickCount()), 0, 1, roRepairing});
+        } else {
+            FRepairs.back().Attempts = occurence;
+        }
+        break;
+    case ReportReopenFailed:
+        ++FReopenFailures;
+        break;
+    case ReportRepaired:
+        EndRepair(roRepaired);
+        break;
+    case ReportGivenUp:
+        EndRepair(roGivenUp);
+        break;
+    default:
+        break;
+    }
+}
+
+void TLinkLedger::EndRepair(TRepairOutcome outcome) {
+    if (FRepairs.empty() || FRepairs.back().Outcome != roRepairing) return;
+    TRepair& repair = FRepairs.back();
+    repair.Outcome = outcome;
+    repair.DurationMs = SinceStart(TickCount()) - repair.StartMs;
+    FLongestRepairMs = std::max(FLongestRepairMs, repair.DurationMs);
+    ++(outcome == roRepaired ? FRepaired : FGivenUp);
+}
+
+std::uint32_t TLinkLedger::GetElapsedMs() const {
+    return SinceStart(TickCount());
+}
+
+bool TLinkLedger::AccountingCloses(std::size_t buffered) const {
+    return FBytesRead + FBytesCarried == FBytesInPackets + FBytesDiscarded + buffered;
+}
+
+double TLinkLedger::Rate(std::size_t row) const {
+    const std::uint32_t elapsed = GetElapsedMs();
+    return elapsed == 0 ? 0 : static_cast<double>(FRows.at(row).Count) * 1000 / elapsed;
+}
+
+std::optional<std::uint32_t> TLinkLedger::QuietMs() const {
+    if (!FLastMessageTick) return std::nullopt;
+    return TickCount() - *FLastMessageTick;
+}
+
+std::vector<TLinkLedger::TRepair> TLinkLedger::Repairs() const {
+    std::vector<TRepair> repairs(FRepairs.begin(), FRepairs.end());
+    if (!repairs.empty() && repairs.back().Outcome == roRepairing)
+        repairs.back().DurationMs = GetElapsedMs() - repairs.back().StartMs;
+    return repairs;
+}
+
+std::string TLinkLedger::RowLine(std::size_t row) const {
+    const TRow& tally = FRows.at(row);
+    std::string line = std::string(RowNames.at(row)) + " count=" + to_string(tally.Count) +
+                       " rate=" + EventText::Fixed(Rate(row), 2) + "/s";
+    if (tally.Gaps.GetCount() > 0)
+        line += " gap median=" + to_string(tally.Gaps.Percentile(50)) +
+                " p99=" + to_string(tally.Gaps.Percentile(99)) +
+                " largest=" + MsText(tally.Gaps.GetLargest());
+    return line;
+}
+
+std::string TLinkLedger::RepairLine(const TRepair& repair) const {
+    return "repair at " + SecondsText(repair.StartMs) + " s: " + OutcomeText(repair.Outcome) + ", " +
+           MsText(repair.DurationMs) + ", " + to_string(repair.Attempts) +
+           (repair.Attempts == 1 ? " attempt" : " attempts");
+}
+
+std::vector<std::string> TLinkLedger::ReportLines(std::size_t buffered) const {
+    std::vector<std::string> lines{
+        "link quality over " + SecondsText(GetElapsedMs()) + " s since the port opened",
+        "bytes read=" + to_string(FBytesRead) + " packets=" + to_string(FBytesInPackets) +
+            " discarded=" + to_string(FBytesDiscarded) + " buffered=" + to_string(buffered) +
+            " carried=" + to_string(FBytesCarried) +
+            (AccountingCloses(buffered) ? " (all accounted for)" : " (NOT accounted for)"),
+        "frames cut=" + to_string(FPackets),
+    };
+    for (std::size_t row = 0; row < RowCount; ++row)
+        if (row == RejectedRow || FRows.at(row).Count > 0) lines.push_back(RowLine(row));
+    const std::optional<std::uint32_t> quiet = QuietMs();
+    lines.push_back("silences=" + to_string(FSilences) + " longest=" + MsText(FLongestSilenceMs) +
+                    " quiet=" + (quiet ? MsText(*quiet) : "(nothing received)"));
+    lines.push_back("repairs begun=" + to_string(FSilences) + " repaired=" + to_string(FRepaired) +
+                    " givenup=" + to_string(FGivenUp) + " reopenfailures=" + to_string(FReopenFailures) +
+                    " longest=" + MsText(FLongestRepairMs));
+    for (const TRepair& repair : Repairs())
+        lines.push_back(RepairLine(repair));
+    return lines;
+}
