@@ -62,12 +62,15 @@ QFont TTerminalView::TerminalFont() {
 // ---- lines ------------------------------------------------------------------------------------
 
 void TTerminalView::AppendLine(const std::string& line) {
-    const TAbsolutePosition caret = Absolute(FLines.Caret());
-    const TAbsolutePosition anchor = Absolute(FLines.Anchor());
+    const TPosition caret = FLines.Caret();
+    const TAbsolutePosition caretText = Absolute(caret);
+    const TAbsolutePosition anchorText = Absolute(FLines.Anchor());
     FLines.Add(line, FFollow);
     if (!FRepaintTimer.isActive()) FRepaintTimer.start();
     emit TextChanged();
-    if (Absolute(FLines.Caret()) != caret || Absolute(FLines.Anchor()) != anchor) ReportCaret();
+    // A caret that stays on its text still changes line number when the oldest line goes.
+    if (FLines.Caret() != caret || Absolute(FLines.Caret()) != caretText || Absolute(FLines.Anchor()) != anchorText)
+        ReportCaret();
 }
 
 void TTerminalView::ClearLines() {
