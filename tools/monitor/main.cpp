@@ -4,6 +4,7 @@
 #include "device/DeviceDiscovery.h"
 #include "monitor/CommandInput.h"
 #include "monitor/MonitorCommand.h"
+#include "terminal/SurveyLog.h"
 #include "terminal/TerminalSession.h"
 
 #include <QCoreApplication>
@@ -149,7 +150,12 @@ int main(int argc, char** argv) {
         return ExitUsage;
     }
 
+    // The window's connection survey log, beside the program: a night's run leaves the same record.
+    TSurveyLog surveyLog;
+    surveyLog.OnWriteFailed = PrintLine;
+    surveyLog.WriteStartLine();
     TTerminalSession session;
+    session.AttachSurveyLog(&surveyLog);
     session.OnAddLine = PrintLine;
     session.OnStatsLabels = [](const EventText::TStatsContext& stats) { PrintLine(StatsLine(stats)); };
     session.SetConnectionSurveyEnabled(options->Survey);
@@ -168,11 +174,13 @@ int main(int argc, char** argv) {
     const std::string failure = options->Find ? FindConsole(session) : session.OpenOrClosePort();
     if (!failure.empty()) {
         std::fprintf(stderr, "%s\n", failure.c_str());
+        surveyLog.WriteClosingLine();
         return ExitPortFailed;
     }
     if (options->Seconds) QTimer::singleShot(*options->Seconds * 1000, &application, [] { QCoreApplication::quit(); });
     application.exec();
     EndRide(session);
+    surveyLog.WriteClosingLine();
     if (options->Counters) PrintCounters(counters, session.Device());
     return EXIT_SUCCESS;
 }
