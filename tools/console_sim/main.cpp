@@ -2,6 +2,7 @@
 // line, then takes commands on standard input until "quit", end of input plus a signal, or a signal.
 #include "console_sim/ConsoleSimulator.h"
 #include "console_sim/TextNumber.h"
+#include "device_link/ProgramInfo.h"
 
 #include <csignal>
 #include <cstdio>
@@ -26,7 +27,9 @@ struct TOptions {
 
 const char* Usage() {
     return "usage: kelvo-console-sim [--version V] [--serial N] [--product P] [--speed KMH] [--cadence RPM]\n"
-           "                         [--heart BPM] [--link PATH] [--script FILE] [--record FILE] [--replay FILE]\n";
+           "                         [--heart BPM] [--link PATH] [--script FILE] [--record FILE] [--replay FILE]\n"
+           "       kelvo-console-sim --help | --version\n"
+           "prints the pseudo-terminal's path, then takes commands on standard input (help lists them)\n";
 }
 
 using TOptionSetter = std::function<void(TOptions&, const std::string&)>;
@@ -101,6 +104,8 @@ void ReadCommands(TConsoleSimulator& simulator) {
 } // namespace
 
 int main(int argc, char** argv) {
+    if (const auto answered = ProgramInfo::AnswerInformationOption(argc, argv, "kelvo-console-sim", Usage()))
+        return *answered;
     // INT and TERM are taken by one thread, so that the console always removes its link.
     sigset_t stopSignals;
     sigemptyset(&stopSignals);

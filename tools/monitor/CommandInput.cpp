@@ -31,7 +31,12 @@ void TCommandInput::ReadAvailable() {
 void TCommandInput::RunLine(const std::string& line) {
     if (line.find_first_not_of(" \t") == std::string::npos) return;
     try {
-        ApplyMonitorCommand(FDevice, ParseMonitorCommand(line));
+        const TMonitorCommand command = ParseMonitorCommand(line);
+        if (command.Kind == TMonitorCommandKind::mcQuality) {
+            if (OnQuality) OnQuality();
+            return;
+        }
+        ApplyMonitorCommand(FDevice, command);
     } catch (const std::invalid_argument& error) {
         std::fprintf(stderr, "ignored '%s': %s\n", line.c_str(), error.what());
     }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QSocketNotifier>
+#include <functional>
 #include <string>
 
 class TKelvoDevice;
@@ -11,6 +12,9 @@ class TKelvoDevice;
 class TCommandInput {
 public:
     explicit TCommandInput(TKelvoDevice& device);
+
+    // The "quality" command.
+    std::function<void()> OnQuality;
 
 private:
     void ReadAvailable();

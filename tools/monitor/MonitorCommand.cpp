@@ -16,19 +16,21 @@ struct TCommandSyntax {
     double Min;
     double Max;
     bool Whole;
+    bool TakesNumber = true;
 };
 
-constexpr std::array<TCommandSyntax, 4> Syntax = {{
+constexpr std::array<TCommandSyntax, 5> Syntax = {{
     {"resistance", TMonitorCommandKind::mcResistance, 0, 255, true},
     {"elevation", TMonitorCommandKind::mcElevation, 0, 9999, true},
     {"slope", TMonitorCommandKind::mcSlope, -100, 100, false},
     {"weight", TMonitorCommandKind::mcWeight, 0, 1000, false},
+    {"quality", TMonitorCommandKind::mcQuality, 0, 0, true, false},
 }};
 
 const TCommandSyntax& SyntaxOf(const std::string& word) {
     for (const TCommandSyntax& syntax : Syntax)
         if (word == syntax.Word) return syntax;
-    throw std::invalid_argument("unknown command '" + word + "' (resistance, elevation, slope or weight)");
+    throw std::invalid_argument("unknown command '" + word + "' (resistance, elevation, slope, weight or quality)");
 }
 
 } // namespace
@@ -39,6 +41,10 @@ TMonitorCommand ParseMonitorCommand(const std::string& line) {
     stream >> word >> number >> extra;
     if (word.empty()) throw std::invalid_argument("empty command");
     const TCommandSyntax& syntax = SyntaxOf(word);
+    if (!syntax.TakesNumber) {
+        if (!number.empty()) throw std::invalid_argument("usage: " + word);
+        return {syntax.Kind, 0};
+    }
     if (number.empty() || !extra.empty()) throw std::invalid_argument("usage: " + word + " N");
     const double value = NumberOf(number, word, syntax.Min, syntax.Max);
     if (syntax.Whole && value != std::trunc(value))
@@ -53,6 +59,7 @@ void ApplyMonitorCommand(TKelvoDevice& device, const TMonitorCommand& command) {
     case TMonitorCommandKind::mcElevation: device.SetCurrentElevation(whole); break;
     case TMonitorCommandKind::mcSlope: device.SetCurrentSlope(command.Value); break;
     case TMonitorCommandKind::mcWeight: device.SetRiderWeight(command.Value); break;
+    case TMonitorCommandKind::mcQuality: break;
     }
 }
 
@@ -60,5 +67,6 @@ const char* MonitorCommandHelp() {
     return "resistance N   resistance set-point, 0 to 255\n"
            "elevation N    elevation, 0 to 9999\n"
            "slope N        road slope in percent, -100 to 100 (negative downhill)\n"
-           "weight N       rider weight, 0 to 1000 (kg, or lb in miles)\n";
+           "weight N       rider weight, 0 to 1000 (kg, or lb in miles)\n"
+           "quality        print the link-quality ledger (QUALITY lines)\n";
 }

@@ -2,6 +2,7 @@
 // and prints every line the terminal would show, one per line, plus a "STATS " line per
 // statistics tick.
 #include "device/DeviceDiscovery.h"
+#include "device_link/ProgramInfo.h"
 #include "monitor/CommandInput.h"
 #include "monitor/MonitorCommand.h"
 #include "terminal/SurveyLog.h"
@@ -27,15 +28,19 @@ struct TOptions {
     std::optional<int> Seconds;
     bool Survey = true;
     bool Counters = false;
+    bool Quality = false;
     bool Find = false;
     std::string Port;
 };
 
-void PrintUsage() {
-    std::fprintf(stderr, "usage: kelvo-monitor [--version V] [--seconds N] [--no-survey] [--counters] PORT\n"
-                         "       kelvo-monitor [--version V] [--seconds N] [--no-survey] [--counters] --find\n"
-                         "commands on standard input, one a line:\n%s",
-                 MonitorCommandHelp());
+std::string Usage() {
+    return std::string("usage: kelvo-monitor [--version V] [--seconds N] [--no-survey] [--counters] [--quality] PORT\n"
+                       "       kelvo-monitor [--version V] [--seconds N] [--no-survey] [--counters] [--quality] --find\n"
+                       "       kelvo-monitor --help | --version\n"
+                       "--version V: the console version assumed before the console answers; alone, the program's version\n"
+                       "--counters: a closing COUNTERS line; --quality: the link-quality ledger once more at the end\n"
+                       "commands on standard input, one a line:\n") +
+           MonitorCommandHelp();
 }
 
 std::optional<double> NumberArgument(const char* text) {
@@ -64,6 +69,8 @@ std::optional<TOptions> ParseArguments(const QStringList& arguments) {
             options.Find = true;
         } else if (argument == "--counters") {
             options.Counters = true;
+        } else if (argument == "--quality") {
+            options.Quality = true;
         } else if (argument.starts_with("-") || !options.Port.empty()) {
             return std::nullopt;
         } else {
@@ -95,30 +102,19 @@ void OnSignal(int) {
     [[maybe_unused]] const ssize_t written = write(SignalPipe[1], &byte, 1);
 }
 
-// Where every received byte went, for the closing "COUNTERS" line of --counters: read from
-// the port, cut into packets, discarded by the splitter, or still waiting in its buffer.
-struct TByteCounters {
-    unsigned long long Read = 0;
-    unsigned long long Packets = 0;
-    unsigned long long Discarded = 0;
-};
-
-void CountBytes(TKelvoDevice& device, TByteCounters& counters) {
-    device.OnComPortRxBuf = [&counters](TComponent*, const char*, int count) { counters.Read += count; };
-    device.OnComDataPacketPacket = [&counters](TComponent*, const ByteString& packet) {
-        counters.Packets += packet.size();
-    };
-    // The session prints the discarded bytes; counting comes first.
-    device.OnComDataPacketDiscard = [&counters, print = device.OnComDataPacketDiscard](
-                                        TComponent* sender, const ByteString& discarded) {
-        counters.Discarded += discarded.size();
-        if (print) print(sender, discarded);
-    };
+// Where every received byte went, from the session's link ledger: read from the port, cut into
+// packets, discarded by the splitter, or still waiting in its buffer.
+void PrintCounters(TTerminalSession& session) {
+    const TLinkLedger& ledger = session.Ledger();
+    std::printf("COUNTERS read=%llu packets=%llu discarded=%llu buffered=%zu\n",
+                static_cast<unsigned long long>(ledger.GetBytesRead()),
+                static_cast<unsigned long long>(ledger.GetBytesInPackets()),
+                static_cast<unsigned long long>(ledger.GetBytesDiscarded()),
+                session.Device().GetDataPacket()->GetBuffer().size());
 }
 
-void PrintCounters(const TByteCounters& counters, const TKelvoDevice& device) {
-    std::printf("COUNTERS read=%llu packets=%llu discarded=%llu buffered=%zu\n", counters.Read, counters.Packets,
-                counters.Discarded, device.GetDataPacket()->GetBuffer().size());
+void PrintQuality(const TTerminalSession& session) {
+    for (const std::string& line : session.LinkQualityLines()) PrintLine("QUALITY " + line);
 }
 
 // "Find device": every serial port (KELVO_EXTRA_PORTS included), three passes of 100 ms. The
@@ -143,10 +139,12 @@ void EndRide(TTerminalSession& session) {
 } // namespace
 
 int main(int argc, char** argv) {
+    if (const auto answered = ProgramInfo::AnswerInformationOption(argc, argv, "kelvo-monitor", Usage()))
+        return *answered;
     QCoreApplication application(argc, argv);
     const std::optional<TOptions> options = ParseArguments(application.arguments());
     if (!options) {
-        PrintUsage();
+        std::fputs(Usage().c_str(), stderr);
         return ExitUsage;
     }
 
@@ -161,8 +159,6 @@ int main(int argc, char** argv) {
     session.SetConnectionSurveyEnabled(options->Survey);
     session.Device().SetVersion(options->Version);
     if (!options->Find) session.Device().SetComPortPort(options->Port);
-    TByteCounters counters;
-    if (options->Counters) CountBytes(session.Device(), counters);
 
     if (pipe(SignalPipe) != 0) return EXIT_FAILURE;
     QSocketNotifier signalNotifier(SignalPipe[0], QSocketNotifier::Read);
@@ -170,6 +166,7 @@ int main(int argc, char** argv) {
     std::signal(SIGINT, OnSignal);
     std::signal(SIGTERM, OnSignal);
     TCommandInput commands(session.Device());
+    commands.OnQuality = [&session] { PrintQuality(session); };
 
     const std::string failure = options->Find ? FindConsole(session) : session.OpenOrClosePort();
     if (!failure.empty()) {
@@ -181,6 +178,7 @@ int main(int argc, char** argv) {
     application.exec();
     EndRide(session);
     surveyLog.WriteClosingLine();
-    if (options->Counters) PrintCounters(counters, session.Device());
+    if (options->Quality) PrintQuality(session);
+    if (options->Counters) PrintCounters(session);
     return EXIT_SUCCESS;
 }

@@ -31,6 +31,7 @@ TEST(MonitorCommand, EachCommandReachesItsProperty) {
     EXPECT_EQ(device.GetKelvoElevation(), 128);
     EXPECT_EQ(device.GetCurrentSlope(), -2.5L);
     EXPECT_EQ(device.GetRiderWeight(), 72.5L);
+    EXPECT_EQ(ParseMonitorCommand(" quality ").Kind, TMonitorCommandKind::mcQuality);
 }
 
 TEST(MonitorCommand, BadLinesSayWhatIsWrong) {
@@ -40,6 +41,7 @@ TEST(MonitorCommand, BadLinesSayWhatIsWrong) {
     EXPECT_THAT(ErrorOf("resistance 256"), HasSubstr("outside 0 to 255"));
     EXPECT_THAT(ErrorOf("resistance 2.5"), HasSubstr("not a whole number"));
     EXPECT_THAT(ErrorOf("slope x"), HasSubstr("'x' is not a number"));
+    EXPECT_THAT(ErrorOf("quality 3"), HasSubstr("usage: quality"));
 }
 
 } // namespace
