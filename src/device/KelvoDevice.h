@@ -424,6 +424,14 @@ protected:
     bool TryCloseReopenPort();
     bool TrySendIfOpen(const ByteString& Frame);
     void ReportIfPortNotOpen();
+    // A user's command during a repair's wait (Stop, a disconnection, the port closed or opened
+    // by someone else than the repair) ends the repair: it reports and reconnects nothing more.
+    void CancelRepair();
+    // Cancelled, or the device is going away.
+    bool RepairEnded() const;
+    void MovePortForRepair(const std::function<void()>& move);
+    // The identification request of the current family.
+    ByteString IdentificationRequest() const;
     bool HeartSurveyWanted() const;
     bool KeepsConsoleAwake() const;
     void SendKeepAlive();
@@ -522,6 +530,9 @@ protected:
     std::int32_t FDisconnectionCount = 0;
     std::int32_t FRepairTries = 0;
     bool FRepairing = false;
+    bool FRepairCancelled = false;
+    // The repair's own close and open, which do not cancel it.
+    bool FRepairMovesPort = false;
     bool FNoMessageSinceTick = true;
 
     std::int32_t FKeyRepeatInterval = 500;

@@ -5,6 +5,7 @@
 #include "device_link/TickClock.h"
 #include "device_link/WaitWithMessages.h"
 
+#include <algorithm>
 #include <cmath>
 
 using namespace KelvoProtocol;
@@ -200,6 +201,7 @@ void TKelvoDevice::SetConnected(bool Value) {
         QueryProductVersion();
         DoConnected();
     } else {
+        CancelRepair();
         FConnectionSurveyTimer->SetEnabled(false);
         FHeartSurveyTimer->SetEnabled(false);
         // A running ride is left running: the statistics go on over a repair.
@@ -271,6 +273,7 @@ void TKelvoDevice::Pause() {
 }
 
 void TKelvoDevice::Stop() {
+    CancelRepair();
     // No survey tick may interleave with a stop; the handler comes back whatever happens.
     TQorinThreadTimer* surveyTimer = FConnectionSurveyTimer.get();
     if (surveyTimer != nullptr) surveyTimer->OnTimer = nullptr;
@@ -300,13 +303,20 @@ bool TKelvoDevice::TryConnect(std::int32_t WaitMs) {
     if (IsDestroying() || !FComPort->GetConnected()) return false;
     // The identification exchange always runs in 6-byte frames, whatever the family.
     if (FVersion >= 4) UseShortFraming();
-    const ByteString frame = FVersion >= 4 ? BuildRequest(rqIdentification, IdentificationCode, 0)
-                                           : BytesOf({IdentificationCode});
-    for (int attempt = 0; attempt < ConnectAttempts && !FConnected; ++attempt) {
+    const ByteString frame = IdentificationRequest();
+    // Connected only counts after an answer: a device that connected before (the after-open
+    // handler connects it) still needs the request that brings its own framing back.
+    const auto waitMs = static_cast<std::uint32_t>(std::max(WaitMs, 0));
+    for (int attempt = 0; attempt < ConnectAttempts; ++attempt) {
         Send(frame);
-        WaitWithMessages(static_cast<std::uint32_t>(WaitMs));
+        WaitWithMessages(waitMs);
+        if (FConnected) break;
     }
     return FConnected;
+}
+
+ByteString TKelvoDevice::IdentificationRequest() const {
+    return FVersion >= 4 ? BuildRequest(rqIdentification, IdentificationCode, 0) : BytesOf({IdentificationCode});
 }
 
 std::int32_t TKelvoDevice::Send(const ByteString& Data) {

@@ -18,9 +18,13 @@ void TKelvoDevice::HookPortEvents() {
     TComPort& port = *FComPort;
     port.OnRxChar = [this](TComponent* sender, int count) { PortRxChar(sender, count); };
     port.OnAfterOpen = [this](TComponent*) { Raise(OnComPortAfterOpen, this); };
-    port.OnBeforeOpen = [this](TComponent*) { Raise(OnComPortBeforeOpen, this); };
+    port.OnBeforeOpen = [this](TComponent*) {
+        CancelRepair();
+        Raise(OnComPortBeforeOpen, this);
+    };
     port.OnBeforeClose = [this](TComponent*) {
         if (IsDestroying()) return;
+        CancelRepair();
         // A repair closes and reopens the port on purpose; any other close ends the connection.
         if (!FRepairing) SetConnected(false);
         Raise(OnComPortBeforeClose, this);

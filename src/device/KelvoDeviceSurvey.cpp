@@ -86,6 +86,7 @@ void TKelvoDevice::EndSurveyTick() {
 void TKelvoDevice::RepairStep() {
     FHeartSurveyTimer->SetEnabled(false);
     FRepairing = true;
+    FRepairCancelled = false;
     if (FRepairTries == 0) {
         ++FDisconnectionCount;
         DoRepairingConnection();
@@ -106,12 +107,9 @@ void TKelvoDevice::RepairShortFamily() {
     } catch (const ERepairAbort&) {
         return; // the port did not reopen: the next silent tick tries again
     }
-    if (FComPort->GetConnected()) {
-        RepairSucceeded();
-    } else {
-        FRepairing = false;
-        GiveUpRepair();
-    }
+    if (RepairEnded()) return;
+    if (FComPort->GetConnected()) RepairSucceeded();
+    else GiveUpRepair();
 }
 
 void TKelvoDevice::RepairLongFamily() {
@@ -120,12 +118,9 @@ void TKelvoDevice::RepairLongFamily() {
     } catch (const ERepairAbort&) {
         // Reported already; the port's state decides below.
     }
-    if (FComPort->GetConnected()) {
-        RepairSucceeded();
-    } else if (FRepairTries > LongFrameTriesBeforeGivingUp) {
-        FRepairing = false;
-        GiveUpRepair();
-    }
+    if (RepairEnded()) return;
+    if (FComPort->GetConnected()) RepairSucceeded();
+    else if (FRepairTries > LongFrameTriesBeforeGivingUp) GiveUpRepair();
 }
 
 void TKelvoDevice::RepairSucceeded() {
@@ -134,7 +129,10 @@ void TKelvoDevice::RepairSucceeded() {
     FHeartSurveyTimer->SetEnabled(HeartSurveyWanted());
 }
 
+// The repair is over before anyone hears of the loss: a search started from OnConnectionLost
+// must find a device that is not repairing.
 void TKelvoDevice::GiveUpRepair() {
+    FRepairing = false;
     DoErrorInfo(ketConnecting, ReportAborted, FRepairTries);
     SetConnected(false);
     DoConnectionLost();
@@ -147,6 +145,7 @@ void TKelvoDevice::QuickConnectDevice(bool ClosePortFirst) {
     if (FVersion > 4)
         throw std::logic_error("Procedure QuickConnectDevice: the Kelvo version must be 4 or lower!");
     const bool reopenFailed = ClosePortFirst && !TryCloseReopenPort();
+    if (RepairEnded()) return;
     ReportIfPortNotOpen();
     if (reopenFailed) throw ERepairAbort();
     if (!FComPort->GetConnected()) return;
@@ -157,7 +156,7 @@ void TKelvoDevice::QuickConnectDevice(bool ClosePortFirst) {
         // Stale bytes only delay the answer.
     }
     try {
-        Send(FVersion == 4 ? BuildRequest(rqIdentification, IdentificationCode, 0) : BytesOf({IdentificationCode}));
+        Send(IdentificationRequest());
         DoErrorInfo(ketConnecting, ReportIdentificationSent, -1);
     } catch (const std::exception&) {
         // The next silent tick repairs again.
@@ -177,16 +176,37 @@ void TKelvoDevice::ReconnectDevice() {
     } else if (TryCloseReopenPort()) {
         TrySendIfOpen(frame); // a failure here only shows as the port's state
     }
+    if (RepairEnded()) return;
     ReportIfPortNotOpen();
     if (aborted) throw ERepairAbort();
 }
 
 void TKelvoDevice::CloseReopenPort() {
     const auto delay = static_cast<std::uint32_t>(FDisconDelayBetweenCloseOpenPort);
-    FComPort->Close();
+    MovePortForRepair([this] { FComPort->Close(); });
     WaitWithMessages(delay);
-    FComPort->Open();
+    if (RepairEnded()) return;
+    MovePortForRepair([this] { FComPort->Open(); });
     WaitWithMessages(delay);
+}
+
+void TKelvoDevice::MovePortForRepair(const std::function<void()>& move) {
+    FRepairMovesPort = true;
+    try {
+        move();
+    } catch (...) {
+        FRepairMovesPort = false;
+        throw;
+    }
+    FRepairMovesPort = false;
+}
+
+bool TKelvoDevice::RepairEnded() const { return FRepairCancelled || IsDestroying(); }
+
+void TKelvoDevice::CancelRepair() {
+    if (!FRepairing || FRepairMovesPort) return;
+    FRepairing = false;
+    FRepairCancelled = true;
 }
 
 bool TKelvoDevice::TryCloseReopenPort() {

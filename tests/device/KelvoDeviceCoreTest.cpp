@@ -1,6 +1,11 @@
 #include "device/DeviceEventLog.h"
 #include "device/KelvoDevice.h"
+#include "device/PseudoTerminalLine.h"
 #include "device_link/ManualClock.h"
+#include "device_link/WaitWithMessages.h"
+
+#include <QCoreApplication>
+#include <QTimer>
 
 #include <gmock/gmock.h>
 
@@ -145,6 +150,45 @@ TEST_F(DeviceCoreTest, SendAndQueriesWithAClosedPort) {
     device.QuerySerialNumber(); // swallowed: nothing to send to
     device.QueryProductVersion();
     EXPECT_FALSE(device.TryConnect(300));
+}
+
+// ---- Handshake ----
+
+const std::string IdentificationRequest = " F0 08 28 00 00 F7";
+
+TEST_F(DeviceCoreTest, TryConnectOnAConnectedDeviceStillAsksWhichFramingToUse) {
+    PseudoTerminalLine line;
+    device.SetVersion(5);
+    device.SetComPortPort(line.PortName());
+    device.SetComPortConnected(true);
+    device.SetConnected(true); // as the after-open handler does before a search's handshake
+    line.Drain();
+    EXPECT_TRUE(device.TryConnect(100));
+    EXPECT_EQ(HexText(line.Drain()), IdentificationRequest);
+    EXPECT_EQ(clock.Now(), 1100u) << "one wait for the answer";
+}
+
+TEST_F(DeviceCoreTest, TryConnectWithANegativeWaitEndsAtOnce) {
+    PseudoTerminalLine line;
+    device.SetComPortPort(line.PortName());
+    device.SetComPortConnected(true);
+    EXPECT_FALSE(device.TryConnect(-1));
+    EXPECT_EQ(clock.Now(), 1000u);
+}
+
+TEST(DeviceDestruction, ADeviceDestroyedInTheHandshakesWaitSendsNoMoreAndIsFreedAfterIt) {
+    TManualClock clock{1000};
+    PseudoTerminalLine line;
+    auto device = std::make_unique<TKelvoDevice>();
+    TKelvoDevice* const handshaking = device.get();
+    device->SetComPortPort(line.PortName());
+    device->SetComPortConnected(true);
+    line.Drain();
+    QTimer::singleShot(0, QCoreApplication::instance(), [&] { DestroyAfterWaits(std::move(device)); });
+    EXPECT_FALSE(handshaking->TryConnect(300));
+    EXPECT_EQ(clock.Now(), 1000u) << "every wait ended once the device was going away";
+    EXPECT_EQ(HexText(line.Drain()), IdentificationRequest);
+    QCoreApplication::processEvents();
 }
 
 TEST_F(DeviceCoreTest, ErrorTexts) {

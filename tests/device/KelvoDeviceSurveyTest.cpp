@@ -2,9 +2,16 @@
 #include "device/KelvoProtocol.h"
 #include "device/PseudoTerminalLine.h"
 #include "device_link/ManualClock.h"
+#include "device_link/WaitWithMessages.h"
+
+#include <QCoreApplication>
+#include <QTimer>
 
 #include <gmock/gmock.h>
 
+#include <chrono>
+#include <functional>
+#include <memory>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -250,6 +257,90 @@ TEST_F(SurveyTest, UserCloseDisconnectsButARepairCloseDoesNot) {
     EXPECT_TRUE(device.GetConnected());
     device.SetComPortConnected(false);
     EXPECT_FALSE(device.GetConnected());
+}
+
+// ---- User commands inside a repair ----
+
+// Runs `command` from the next wait, as a user's command arrives while the repair waits.
+void DuringNextWait(std::function<void()> command) {
+    QTimer::singleShot(0, QCoreApplication::instance(), std::move(command));
+}
+
+TEST_F(SurveyTest, AUserCloseWhileTheRepairWaitsEndsItWithoutReportsOrReopening) {
+    PseudoTerminalLine line;
+    ConnectOn(line, 4);
+    SilentTick();
+    // The repair's reopen is followed by its second wait; the user closes the port in it.
+    device.OnComPortAfterOpen = [this](TComponent*) { DuringNextWait([this] { device.SetComPortConnected(false); }); };
+    SilentTick();
+    EXPECT_THAT(TakeReports(), ElementsAre("repairing", "720(1)"));
+    EXPECT_FALSE(device.GetComPortConnected());
+    EXPECT_FALSE(device.GetConnected());
+    EXPECT_FALSE(device.GetRepairing());
+}
+
+TEST_F(SurveyTest, StopOrADisconnectionWhileTheRepairWaitsEndsIt) {
+    for (const std::function<void()>& command :
+         {std::function<void()>([this] { device.Stop(); }), std::function<void()>([this] { device.SetConnected(false); })}) {
+        PseudoTerminalLine line;
+        ConnectOn(line, 4);
+        SilentTick();
+        line.Drain();
+        device.OnRepairingConnection = [&](TComponent*) { DuringNextWait(command); };
+        SilentTick();
+        EXPECT_THAT(TakeReports(), ElementsAre("720(1)"));
+        EXPECT_EQ(line.Drain(), "") << "no identification after the command";
+        device.SetComPortConnected(false);
+        device.SetConnected(false);
+    }
+}
+
+TEST_F(SurveyTest, AVersionChangeDuringAShortFrameRepairSendsTheFrameIdentification) {
+    PseudoTerminalLine line;
+    ConnectOn(line, 4);
+    SilentTick();
+    line.Drain();
+    device.OnRepairingConnection = [this](TComponent*) { DuringNextWait([this] { device.SetVersion(5); }); };
+    SilentTick();
+    EXPECT_EQ(HexText(line.Drain()), " F0 08 28 00 00 F7");
+}
+
+TEST_F(SurveyTest, TheRepairIsOverWhenTheLossIsReported) {
+    device.SetConnected(true);
+    device.SetDisconMaxTry(0);
+    bool repairingAtLoss = true;
+    device.OnConnectionLost = [&](TComponent*) { repairingAtLoss = device.GetRepairing(); };
+    SilentTick();
+    SilentTick();
+    EXPECT_FALSE(repairingAtLoss);
+}
+
+// ---- Destruction inside a repair ----
+
+struct TWatchedDevice : TKelvoDevice {
+    explicit TWatchedDevice(bool& freed) : Freed(freed) {}
+    ~TWatchedDevice() override { Freed = true; }
+    bool& Freed;
+};
+
+TEST(SurveyDestruction, ADeviceDestroyedWhileItsTimersRepairWaitsIsFreedOnceTheTickIsOver) {
+    PseudoTerminalLine line;
+    bool freed = false;
+    std::unique_ptr<TKelvoDevice> device = std::make_unique<TWatchedDevice>(freed);
+    std::vector<int> reports;
+    device->SetVersion(4);
+    device->SetComPortPort(line.PortName());
+    device->SetComPortConnected(true);
+    device->SetConnected(true);
+    device->OnKvdErrorInfo = [&](TComponent*, int, int code, int) { reports.push_back(code); };
+    device->OnRepairingConnection = [&](TComponent*) { DuringNextWait([&] { DestroyAfterWaits(std::move(device)); }); };
+    const auto start = std::chrono::steady_clock::now();
+    while (!freed && std::chrono::steady_clock::now() - start < std::chrono::seconds(5)) {
+        WaitWithMessages(5);
+        QCoreApplication::processEvents(); // the event loop, where deferred ends run
+    }
+    EXPECT_TRUE(freed);
+    EXPECT_THAT(reports, ElementsAre(720)) << "a device going away repairs and reports nothing more";
 }
 
 // ---- Keep-alive ----
