@@ -106,6 +106,7 @@ void TTerminalSession::HookDeviceEvents() {
     device.OnBeforeStart = [this](TComponent*) {
         Raise(OnBeep);
         FHeartImpulses = 0;
+        Raise(OnHeartImpulses, FHeartImpulses);
         SendConsoleRequest(KelvoProtocol::rqSerialNumber, 0, 0);
     };
     device.OnVersionChange = [this](TComponent*) { FollowVersion(); };
@@ -255,7 +256,10 @@ void TTerminalSession::ShowKelvoMessage(int messageType, long double Value1, lon
                                              device.GetSerialNumber(), device.GetProductVersion()};
     const auto line = EventText::KelvoMessageLine(context, messageType, Value1, Value2, Value3, Str);
     if (!line) return;
-    if (messageType == mtInfos) FHeartImpulses += EventText::Round(Value2);
+    if (messageType == mtInfos) {
+        FHeartImpulses += EventText::Round(Value2);
+        Raise(OnHeartImpulses, FHeartImpulses);
+    }
     if (!WriteToMemo && EventText::MessageClearsTerminal(device.GetVersion(), messageType)) Raise(OnClearTerminal);
     AddLine(*line);
 }

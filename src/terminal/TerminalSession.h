@@ -65,6 +65,8 @@ public:
     std::function<void()> OnBeep;
     // A console key press, from the device or from the enter key's application message.
     std::function<void(TConsoleKey key)> OnConsoleKeyPressed;
+    // The running total of heart impulses changed (a measurement message, a new run).
+    std::function<void(long long heartImpulses)> OnHeartImpulses;
 
 private:
     void ApplyLayoutValues();

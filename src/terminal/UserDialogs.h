@@ -1,0 +1,25 @@
+#pragma once
+
+#include <string>
+
+class QPrinter;
+
+// The message boxes, the print dialogs and the beep of the main window, behind one small
+// interface: the window uses the real ones, tests answer them without a display.
+class TUserDialogs {
+public:
+    enum TBoxKind { bkPlain, bkInformation, bkWarning, bkError };
+    enum TAnswer { anNo, anRetry };
+
+    virtual ~TUserDialogs() = default;
+
+    // A modal box with the single button OK.
+    virtual void ShowMessage(TBoxKind kind, const std::string& text) = 0;
+    // An error box with the buttons No and Retry.
+    virtual TAnswer AskNoRetry(const std::string& text) = 0;
+    virtual void Beep() = 0;
+    // The print dialog for `printer`; true when the user chose to print.
+    virtual bool ChoosePrinter(QPrinter& printer) = 0;
+    // The printer setup dialog for `printer`.
+    virtual void SetUpPrinter(QPrinter& printer) = 0;
+};

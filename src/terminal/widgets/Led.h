@@ -1,0 +1,31 @@
+#pragma once
+
+#include <QColor>
+#include <QTimer>
+#include <QWidget>
+
+// A small round lamp with a caption beside it. Light() turns it on; its own single-shot timer
+// turns it off one interval later (lighting it again meanwhile restarts the interval).
+class TLed : public QWidget {
+    Q_OBJECT
+public:
+    TLed(const QString& caption, QColor color, int intervalMs, QWidget* parent = nullptr);
+
+    void Light();
+    bool IsLit() const { return FLit; }
+    int Interval() const { return FOffTimer.interval(); }
+    QString Caption() const { return FCaption; }
+
+    QSize sizeHint() const override;
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+
+private:
+    void SetLit(bool lit);
+
+    QString FCaption;
+    QColor FColor;
+    bool FLit = false;
+    QTimer FOffTimer;
+};

@@ -1,0 +1,67 @@
+#include "terminal/widgets/QtUserDialogs.h"
+
+#include <QApplication>
+#include <QMessageBox>
+#include <QPageSetupDialog>
+#include <QPrintDialog>
+
+namespace {
+// The system's texts break lines with "\r\n"; a label shows the carriage return as a glyph.
+QString BoxText(const std::string& text) {
+    return QString::fromStdString(text).remove(QLatin1Char('\r'));
+}
+
+QMessageBox::Icon IconOf(TUserDialogs::TBoxKind kind) {
+    switch (kind) {
+    case TUserDialogs::bkInformation:
+        return QMessageBox::Information;
+    case TUserDialogs::bkWarning:
+        return QMessageBox::Warning;
+    case TUserDialogs::bkError:
+        return QMessageBox::Critical;
+    case TUserDialogs::bkPlain:
+        break;
+    }
+    return QMessageBox::NoIcon;
+}
+
+QString TitleOf(TUserDialogs::TBoxKind kind) {
+    switch (kind) {
+    case TUserDialogs::bkInformation:
+        return QStringLiteral("Information");
+    case TUserDialogs::bkWarning:
+        return QStringLiteral("Warning");
+    case TUserDialogs::bkError:
+        return QStringLiteral("Error");
+    case TUserDialogs::bkPlain:
+        break;
+    }
+    return QApplication::applicationDisplayName();
+}
+} // namespace
+
+void TQtUserDialogs::ShowMessage(TBoxKind kind, const std::string& text) {
+    QMessageBox box(IconOf(kind), TitleOf(kind), BoxText(text), QMessageBox::Ok);
+    box.exec();
+}
+
+TUserDialogs::TAnswer TQtUserDialogs::AskNoRetry(const std::string& text) {
+    QMessageBox box(QMessageBox::Critical, TitleOf(bkError), BoxText(text),
+                    QMessageBox::No | QMessageBox::Retry);
+    box.setDefaultButton(QMessageBox::Retry);
+    return box.exec() == QMessageBox::Retry ? anRetry : anNo;
+}
+
+void TQtUserDialogs::Beep() {
+    QApplication::beep();
+}
+
+bool TQtUserDialogs::ChoosePrinter(QPrinter& printer) {
+    QPrintDialog dialog(&printer);
+    return dialog.exec() == QDialog::Accepted;
+}
+
+void TQtUserDialogs::SetUpPrinter(QPrinter& printer) {
+    QPageSetupDialog dialog(&printer);
+    dialog.exec();
+}

@@ -1,0 +1,14 @@
+#pragma once
+
+#include "terminal/UserDialogs.h"
+
+// The user dialogs as Qt shows them. The boxes have no parent window: a box raised from a
+// timer tick while the search's progress dialog has disabled the main window stays answerable.
+class TQtUserDialogs final : public TUserDialogs {
+public:
+    void ShowMessage(TBoxKind kind, const std::string& text) override;
+    TAnswer AskNoRetry(const std::string& text) override;
+    void Beep() override;
+    bool ChoosePrinter(QPrinter& printer) override;
+    void SetUpPrinter(QPrinter& printer) override;
+};

@@ -1,0 +1,390 @@
+#include "terminal/widgets/TerminalMainForm.h"
+
+#include "ui_TerminalMainForm.h"
+
+#include "device_link/ComSetupFrm.h"
+#include "terminal/EventDisplayPresenter.h"
+#include "terminal/MainFormPresenter.h"
+#include "terminal/TerminalSession.h"
+#include "terminal/UserDialogs.h"
+#include "terminal/widgets/CommandActions.h"
+#include "terminal/widgets/Led.h"
+
+#include <QApplication>
+#include <QClipboard>
+#include <QCloseEvent>
+#include <QDialog>
+#include <QHBoxLayout>
+#include <QLineEdit>
+#include <QMimeData>
+#include <QPrinter>
+#include <QPushButton>
+#include <QScreen>
+#include <QSignalBlocker>
+#include <QToolBar>
+
+namespace {
+
+using enum TCommand;
+
+const char* const WindowCaption = "Kelvo Terminal Tester";
+const char* const RequestHint = "Send request to the console";
+const QStringList PriorityItems{"Idle", "Lowest", "Lower", "Normal", "Higher", "Highest", "TimeCritical"};
+constexpr int NormalPriorityItem = 3;
+constexpr int RequestButtonHeight = 21;
+constexpr int OrientationPage = 2;
+constexpr int HeartLedIntervalMs = 100;
+constexpr int KeyLedIntervalMs = 200;
+
+// Labels change text only when it differs: most ticks repeat most texts.
+void SetText(QLabel& label, const std::string& text) {
+    const QString value = QString::fromStdString(text);
+    if (label.text() != value) label.setText(value);
+}
+
+QString GeneralNumber(double value) {
+    QLocale locale = QLocale::system();
+    locale.setNumberOptions(QLocale::OmitGroupSeparator);
+    return locale.toString(value, 'g', 15);
+}
+
+} // namespace
+
+TTerminalMainForm::TTerminalMainForm(TUserDialogs& dialogs, QWidget* parent)
+    : QMainWindow(parent), ui(std::make_unique<Ui::TTerminalMainForm>()), FDialogs(dialogs),
+      FSession(std::make_unique<TTerminalSession>()) {
+    ui->setupUi(this);
+    FActions = std::make_unique<TCommandActions>(*this);
+    BuildTerminalToolbar();
+    BuildRequestButtons();
+    BuildLeds();
+    BuildStatusBar();
+    FillLists();
+    FPresenter = std::make_unique<TMainFormPresenter>(*FSession, View(), FDialogs);
+    FDisplay = std::make_unique<TEventDisplayPresenter>(*FSession, View(), FDialogs);
+    ConnectCommands();
+    ConnectTerminal();
+    ConnectOptionBoxes();
+    ConnectParameters();
+
+    resize(800, 600);
+    setWindowTitle(WindowCaption);
+    QApplication::setApplicationDisplayName(WindowCaption);
+    ui->PageControlMiddle->setCurrentIndex(0);
+    ui->PageControlBottom->setCurrentIndex(0);
+    ui->PageControlBottom->setTabVisible(OrientationPage, false);
+    if (const QScreen* screen = QGuiApplication::primaryScreen())
+        move(screen->availableGeometry().center() - rect().center());
+    FPresenter->Create();
+    UpdateCommandStates();
+}
+
+TTerminalMainForm::~TTerminalMainForm() {
+    FDestroying = true;
+    FPresenter->Destroy();
+    // The device goes first, while the presenters its last events reach still exist.
+    FSession.reset();
+}
+
+QAction* TTerminalMainForm::Action(TCommand command) const {
+    return FActions->Action(command);
+}
+
+// ---- Building ----
+
+void TTerminalMainForm::BuildTerminalToolbar() {
+    QToolBar* toolbar = FActions->TerminalToolbar();
+    toolbar->setParent(ui->TabTerminal);
+    toolbar->addSeparator();
+    // The option boxes share the toolbar's row with its buttons within the window's 800 pixels.
+    QFont small = ui->PanelTerminalOptions->font();
+    small.setPointSizeF(small.pointSizeF() * 0.85);
+    ui->PanelTerminalOptions->setFont(small);
+    toolbar->addWidget(ui->PanelTerminalOptions);
+    ui->LayoutTerminalPage->insertWidget(0, toolbar);
+}
+
+void TTerminalMainForm::BuildRequestButtons() {
+    for (const TMainFormPresenter::TConsoleRequest& request : TMainFormPresenter::ConsoleRequests()) {
+        auto* button = new QPushButton(QString::fromLatin1(request.Caption), ui->GroupBoxPcToConsole);
+        button->setObjectName(QString::fromLatin1(request.ObjectName));
+        button->setToolTip(RequestHint);
+        button->setStatusTip(RequestHint);
+        button->setMaximumHeight(RequestButtonHeight);
+        connect(button, &QPushButton::clicked, this,
+                [this, &request] { FPresenter->SendConsoleRequest(request); });
+        ui->LayoutRequests->addWidget(button);
+    }
+}
+
+void TTerminalMainForm::BuildLeds() {
+    const auto led = [this](const char* name, const char* caption, int intervalMs) {
+        auto* lamp = new TLed(QString::fromLatin1(caption), Qt::red, intervalMs, this);
+        lamp->setObjectName(QString::fromLatin1(name));
+        return lamp;
+    };
+    FLeds[inHeart] = led("HeartLed", "Hr", HeartLedIntervalMs);
+    FLeds[inKeyPlus] = led("keyPlus", "+", KeyLedIntervalMs);
+    FLeds[inKeyMinus] = led("keyMinus", "-", KeyLedIntervalMs);
+    FLeds[inKeyTab] = led("keyTab", "Tab", KeyLedIntervalMs);
+    FLeds[inKeyEnter] = led("keyEnter", "Enter", KeyLedIntervalMs);
+    ui->LayoutHeartLed->insertWidget(0, FLeds[inHeart]);
+    ui->LayoutConsoleKeys->addWidget(FLeds[inKeyPlus], 0, 0);
+    ui->LayoutConsoleKeys->addWidget(FLeds[inKeyMinus], 0, 1);
+    ui->LayoutConsoleKeys->addWidget(FLeds[inKeyTab], 1, 0);
+    ui->LayoutConsoleKeys->addWidget(FLeds[inKeyEnter], 1, 1);
+}
+
+void TTerminalMainForm::BuildStatusBar() {
+    FCaretPanel = new QLabel(QStringLiteral("Col 1  Ln 1"), ui->StatusBarNotepad);
+    FCaretPanel->setObjectName("StatusCaret");
+    FCaretPanel->setMinimumWidth(100);
+    auto* length = new QLabel(QStringLiteral("Length: 0"), ui->StatusBarNotepad);
+    length->setObjectName("StatusLength");
+    length->setMinimumWidth(50);
+    ui->StatusBarNotepad->addPermanentWidget(FCaretPanel);
+    ui->StatusBarNotepad->addPermanentWidget(length);
+}
+
+void TTerminalMainForm::FillLists() {
+    for (const char* item : TMainFormPresenter::VersionItems())
+        ui->ComboBoxKelvoVersion->addItem(item);
+    for (QComboBox* list : {ui->ComboBoxComPriority, ui->ComboBoxStatsPriority}) {
+        list->addItems(PriorityItems);
+        list->setCurrentIndex(NormalPriorityItem);
+    }
+    ui->LevelBarResistance->SetRange(0, 255);
+    ui->LevelBarElevation->SetRange(0, 255);
+}
+
+// ---- Wiring ----
+
+void TTerminalMainForm::ConnectAction(TCommand command, void (TMainFormPresenter::*handler)()) {
+    connect(Action(command), &QAction::triggered, this, [this, handler] { (FPresenter.get()->*handler)(); });
+}
+
+void TTerminalMainForm::ConnectCommands() {
+    ConnectAction(FindDevice, &TMainFormPresenter::FindDevice);
+    ConnectAction(OpenPort, &TMainFormPresenter::OpenOrClosePort);
+    ConnectAction(StartDevice, &TMainFormPresenter::StartOrStopDevice);
+    ConnectAction(ClearBufferIO, &TMainFormPresenter::ClearBufferIO);
+    ConnectAction(LoadComPortSettings, &TMainFormPresenter::LoadComPortSettings);
+    ConnectAction(SaveComPortSettings, &TMainFormPresenter::SaveComPortSettings);
+    ConnectAction(ConsoleVersion, &TMainFormPresenter::ShowConsoleVersion);
+    ConnectAction(About, &TMainFormPresenter::ShowAbout);
+    connect(Action(ComPortSettings), &QAction::triggered, this, [this] {
+        FPresenter->EditComPortSettings([this] { ShowSetupDialog(*FSession->Device().GetComPort(), this); });
+    });
+    connect(Action(DisplayEvents), &QAction::toggled, this,
+            [this](bool checked) { FPresenter->DisplayEventsToggled(checked); });
+    connect(Action(OnlyStatValues), &QAction::toggled, this,
+            [this](bool checked) { FPresenter->OnlyStatValuesToggled(checked); });
+    connect(Action(Quit), &QAction::triggered, this, &QWidget::close);
+    connect(Action(Print), &QAction::triggered, this, [this] { PrintTerminal(); });
+    connect(Action(PrinterSetup), &QAction::triggered, this, [this] { FDialogs.SetUpPrinter(Printer()); });
+    connect(Action(Find), &QAction::triggered, this, [this] { ShowFindDialog(); });
+    // Cut, Paste, Delete and Undo stay unconnected: the terminal is read-only, and received lines
+    // are never removed by an edit.
+}
+
+void TTerminalMainForm::ConnectTerminal() {
+    TTerminalView& memo = *ui->Memo;
+    connect(Action(ClearText), &QAction::triggered, &memo, &TTerminalView::ClearLines);
+    connect(Action(Copy), &QAction::triggered, this, [this] {
+        if (TerminalVisible()) ui->Memo->CopySelection();
+    });
+    connect(Action(SelectAll), &QAction::triggered, this, [this] {
+        if (TerminalVisible()) ui->Memo->SelectAll();
+    });
+    connect(Action(FollowEntries), &QAction::toggled, &memo, &TTerminalView::SetFollowEntries);
+    connect(&memo, &TTerminalView::SelectionChanged, this, [this] { UpdateCommandStates(); });
+    connect(&memo, &TTerminalView::TextChanged, this, [this] { UpdateCommandStates(); });
+    connect(&memo, &TTerminalView::CaretMoved, this, [this](int line, int column) {
+        FCaretPanel->setText(QStringLiteral("Col %1  Ln %2").arg(column).arg(line));
+    });
+    // The clipboard is asked once per change, never once per received line.
+    const auto readClipboard = [this] {
+        const QMimeData* data = QGuiApplication::clipboard()->mimeData();
+        FClipboardHasText = data != nullptr && data->hasText();
+        UpdateCommandStates();
+    };
+    connect(QGuiApplication::clipboard(), &QClipboard::dataChanged, this, readClipboard);
+    readClipboard();
+    connect(ui->PageControlMiddle, &QTabWidget::currentChanged, this,
+            [this] { FSession->TerminalVisible = TerminalVisible(); });
+}
+
+void TTerminalMainForm::ConnectOptionBoxes() {
+    TKelvoDevice& device = FSession->Device();
+    connect(ui->CheckBoxWriteToMemo, &QCheckBox::toggled, this,
+            [this](bool on) { FSession->WriteToMemo = on; });
+    connect(ui->CheckBoxMantConsoleActive, &QCheckBox::toggled, this,
+            [&device](bool on) { device.SetMaintainsConsoleActive(on); });
+    connect(ui->CheckBoxEnableConSurvey, &QCheckBox::toggled, this,
+            [this](bool on) { FSession->SetConnectionSurveyEnabled(on); });
+    connect(ui->CheckBoxHRFilter2Active, &QCheckBox::toggled, this,
+            [&device](bool on) { device.SetHrFilter2Active(on); });
+    connect(ui->CheckBoxSecurity, &QCheckBox::toggled, this,
+            [&device](bool on) { device.SetSecurityActive(on); });
+    connect(ui->CheckBoxEnableOrientation, &QCheckBox::toggled, this,
+            [this](bool on) { ui->PageControlBottom->setTabVisible(OrientationPage, on); });
+}
+
+void TTerminalMainForm::ConnectParameters() {
+    connect(ui->ComboBoxKelvoVersion, &QComboBox::activated, this,
+            [this](int index) { FPresenter->SelectVersion(index); });
+    connect(ui->SpinEditDiameter, &QDoubleSpinBox::valueChanged, this,
+            [this](double value) { FPresenter->SetRollDiameter(value); });
+    connect(ui->SpinEditRoundsPerRollEvent, &QDoubleSpinBox::valueChanged, this,
+            [this](double value) { FPresenter->SetRoundsPerRollEvent(value); });
+    connect(ui->ComboBoxComPriority, &QComboBox::activated, this,
+            [this](int index) { FPresenter->SetComPriority(index); });
+    connect(ui->ComboBoxStatsPriority, &QComboBox::activated, this,
+            [this](int index) { FPresenter->SetStatsPriority(index); });
+}
+
+void TTerminalMainForm::UpdateCommandStates() {
+    if (FDestroying) return;
+    const TTerminalLines& lines = ui->Memo->Lines();
+    const TMainFormPresenter::TTerminalState terminal{lines.Count(), lines.HasSelection(), FClipboardHasText,
+                                                      false};
+    for (const auto& [command, enabled] : TMainFormPresenter::CommandStates(terminal))
+        Action(command)->setEnabled(enabled);
+}
+
+bool TTerminalMainForm::TerminalVisible() const {
+    return ui->PageControlMiddle->currentWidget() == ui->TabTerminal;
+}
+
+void TTerminalMainForm::closeEvent(QCloseEvent* event) {
+    if (!FPresenter->MayCloseNow([this] { close(); })) {
+        event->ignore();
+        return;
+    }
+    event->accept();
+}
+
+// ---- Find and print ----
+
+void TTerminalMainForm::ShowFindDialog() {
+    if (FFindDialog == nullptr) {
+        FFindDialog = new QDialog(this);
+        FFindDialog->setObjectName("FindDialog");
+        FFindDialog->setWindowTitle(QStringLiteral("Find"));
+        auto* what = new QLineEdit(FFindDialog);
+        what->setObjectName("FindText");
+        auto* next = new QPushButton(QStringLiteral("Find"), FFindDialog);
+        next->setDefault(true);
+        auto* row = new QHBoxLayout(FFindDialog);
+        row->addWidget(what);
+        row->addWidget(next);
+        connect(next, &QPushButton::clicked, this, [this, what] {
+            if (!ui->Memo->FindNext(what->text().toStdString())) FDialogs.Beep();
+        });
+    }
+    if (TerminalVisible()) {
+        const QPoint corner = ui->Memo->mapToGlobal(QPoint(ui->Memo->width(), 0));
+        FFindDialog->move(corner);
+    }
+    FFindDialog->show();
+    FFindDialog->raise();
+}
+
+QPrinter& TTerminalMainForm::Printer() {
+    if (!FPrinter) FPrinter = std::make_unique<QPrinter>();
+    return *FPrinter;
+}
+
+void TTerminalMainForm::PrintTerminal() {
+    QPrinter& printer = Printer();
+    if (!FDialogs.ChoosePrinter(printer)) return;
+    printer.setDocName(QString());
+    ui->Memo->Print(printer);
+}
+
+// ---- TMainFormView ----
+
+void TTerminalMainForm::SetCommandCaption(TCommand command, const std::string& caption) {
+    Action(command)->setText(QString::fromStdString(caption));
+}
+
+void TTerminalMainForm::SetCommandEnabled(TCommand command, bool enabled) {
+    Action(command)->setEnabled(enabled);
+}
+
+void TTerminalMainForm::SetCommandChecked(TCommand command, bool checked) {
+    Action(command)->setChecked(checked);
+}
+
+void TTerminalMainForm::SetPriorityListsEnabled(bool enabled) {
+    ui->ComboBoxComPriority->setEnabled(enabled);
+    ui->ComboBoxStatsPriority->setEnabled(enabled);
+}
+
+void TTerminalMainForm::SetVersionListEnabled(bool enabled) {
+    ui->ComboBoxKelvoVersion->setEnabled(enabled);
+}
+
+void TTerminalMainForm::SelectVersionItem(int index) {
+    ui->ComboBoxKelvoVersion->setCurrentIndex(index);
+}
+
+void TTerminalMainForm::ShowRollerFields(const TRollerFields& fields) {
+    const QSignalBlocker rounds(ui->SpinEditRoundsPerRollEvent);
+    const QSignalBlocker diameter(ui->SpinEditDiameter);
+    ui->SpinEditRoundsPerRollEvent->setValue(fields.RoundsPerRollEvent);
+    ui->SpinEditDiameter->setValue(fields.RollDiameter);
+    ui->EditDistancePerRollEvent->setText(GeneralNumber(fields.DistancePerRollEvent));
+}
+
+void TTerminalMainForm::SetMaintainsConsoleActiveBox(bool checked) {
+    ui->CheckBoxMantConsoleActive->setChecked(checked);
+}
+
+void TTerminalMainForm::CheckEnableOrientationBox() {
+    ui->CheckBoxEnableOrientation->setChecked(true);
+}
+
+void TTerminalMainForm::ShowStatsLabels(const TStatsLabels& labels) {
+    SetText(*ui->LabelTime, labels.Time);
+    SetText(*ui->LabelDistance, labels.Distance);
+    SetText(*ui->LabelSpeed, labels.Speed);
+    SetText(*ui->LabelSpeedAvg, labels.SpeedAvg);
+    SetText(*ui->LabelCadence, labels.Cadence);
+    SetText(*ui->LabelHeart, labels.Heart);
+    SetText(*ui->labelSerialNumber, labels.SerialNumber);
+    SetText(*ui->LabelFirmwareNumber, labels.FirmwareNumber);
+}
+
+void TTerminalMainForm::ShowInstantSpeed(const std::string& text) {
+    SetText(*ui->LabelInstantSpeed, text);
+}
+
+void TTerminalMainForm::ShowHeartImpulses(const std::string& text) {
+    SetText(*ui->LabelheartImpulsions, text);
+}
+
+void TTerminalMainForm::ShowDisconnections(const std::string& text) {
+    SetText(*ui->LabelDisconnection, text);
+}
+
+void TTerminalMainForm::Light(TIndicator indicator) {
+    FLeds[indicator]->Light();
+}
+
+void TTerminalMainForm::AppendTerminalLine(const std::string& line) {
+    ui->Memo->AppendLine(line);
+}
+
+void TTerminalMainForm::ClearTerminal() {
+    ui->Memo->ClearLines();
+}
+
+std::size_t TTerminalMainForm::TerminalLineCount() const {
+    return ui->Memo->Lines().Count();
+}
+
+void TTerminalMainForm::MoveTerminalCaretToStart() {
+    ui->Memo->MoveCaretToStart();
+    ui->Memo->setFocus();
+}

@@ -1,0 +1,89 @@
+#pragma once
+
+#include "terminal/MainFormView.h"
+#include "windows/ProgressDialogPresenter.h"
+
+#include <QMainWindow>
+
+#include <array>
+#include <memory>
+
+namespace Ui {
+class TTerminalMainForm;
+}
+class QDialog;
+class QLabel;
+class QPrinter;
+class TCommandActions;
+class TEventDisplayPresenter;
+class TLed;
+class TMainFormPresenter;
+class TTerminalSession;
+class TUserDialogs;
+
+// The test terminal's main window: wiring of its form, its actions and its small widgets to the
+// terminal session and the two presenters, which decide everything it shows.
+class TTerminalMainForm final : public QMainWindow, private TMainFormView {
+    Q_OBJECT
+public:
+    explicit TTerminalMainForm(TUserDialogs& dialogs, QWidget* parent = nullptr);
+    ~TTerminalMainForm() override;
+
+    TTerminalSession& Session() { return *FSession; }
+    QAction* Action(TCommand command) const;
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void BuildTerminalToolbar();
+    void BuildRequestButtons();
+    void BuildLeds();
+    void BuildStatusBar();
+    void FillLists();
+    void ConnectCommands();
+    void ConnectTerminal();
+    void ConnectOptionBoxes();
+    void ConnectParameters();
+    void ConnectAction(TCommand command, void (TMainFormPresenter::*handler)());
+    void UpdateCommandStates();
+    void ShowFindDialog();
+    void PrintTerminal();
+    QPrinter& Printer();
+    bool TerminalVisible() const;
+    TMainFormView& View() { return *this; }
+
+    // ---- TMainFormView ----
+    void SetCommandCaption(TCommand command, const std::string& caption) override;
+    void SetCommandEnabled(TCommand command, bool enabled) override;
+    void SetCommandChecked(TCommand command, bool checked) override;
+    void SetPriorityListsEnabled(bool enabled) override;
+    void SetVersionListEnabled(bool enabled) override;
+    void SelectVersionItem(int index) override;
+    void ShowRollerFields(const TRollerFields& fields) override;
+    void SetMaintainsConsoleActiveBox(bool checked) override;
+    void CheckEnableOrientationBox() override;
+    void ShowStatsLabels(const TStatsLabels& labels) override;
+    void ShowInstantSpeed(const std::string& text) override;
+    void ShowHeartImpulses(const std::string& text) override;
+    void ShowDisconnections(const std::string& text) override;
+    void Light(TIndicator indicator) override;
+    void AppendTerminalLine(const std::string& line) override;
+    void ClearTerminal() override;
+    std::size_t TerminalLineCount() const override;
+    void MoveTerminalCaretToStart() override;
+
+    std::unique_ptr<Ui::TTerminalMainForm> ui;
+    TUserDialogs& FDialogs;
+    TProgressDialogPresenter FProgress;
+    std::unique_ptr<TTerminalSession> FSession;
+    std::unique_ptr<TCommandActions> FActions;
+    std::unique_ptr<TMainFormPresenter> FPresenter;
+    std::unique_ptr<TEventDisplayPresenter> FDisplay;
+    std::unique_ptr<QPrinter> FPrinter;
+    QDialog* FFindDialog = nullptr;
+    std::array<TLed*, 5> FLeds{};
+    QLabel* FCaretPanel = nullptr;
+    bool FClipboardHasText = false;
+    bool FDestroying = false;
+};
