@@ -11,10 +11,11 @@
 // The emulated console on a pseudo-terminal, for tests that play the PC with the real device.
 class EmulatorFixture {
 public:
-    explicit EmulatorFixture(double version) {
+    explicit EmulatorFixture(double version, std::vector<TScriptLine> script = {}) {
         TConsoleSettings settings;
         settings.Version = version;
         FConsole = std::make_unique<TConsoleSimulator>(settings);
+        FConsole->SetScript(std::move(script));
         FConsole->Start();
     }
     ~EmulatorFixture() { FConsole->Stop(); }

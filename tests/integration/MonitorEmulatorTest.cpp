@@ -3,22 +3,33 @@
 
 #include <QProcess>
 #include <QProcessEnvironment>
+#include <QRegularExpression>
 #include <QStringList>
 #include <gmock/gmock.h>
+
+#include <sstream>
 
 using testing::Contains;
 using testing::HasSubstr;
 
 namespace {
 
-QStringList MonitorLines(EmulatorFixture& emulator, const QStringList& extraArguments, int seconds) {
-    QProcess monitor;
+void StartMonitor(QProcess& monitor, EmulatorFixture& emulator, const QStringList& extraArguments, int seconds) {
     monitor.start(KELVO_MONITOR_PATH, extraArguments + QStringList{"--seconds", QString::number(seconds),
                                                                    QString::fromStdString(emulator.Path())});
+}
+
+QStringList FinishedLines(QProcess& monitor, int seconds) {
     EXPECT_TRUE(monitor.waitForFinished((seconds + 10) * 1000));
     EXPECT_EQ(monitor.exitStatus(), QProcess::NormalExit);
     EXPECT_EQ(monitor.exitCode(), 0) << monitor.readAllStandardError().toStdString();
     return QString::fromUtf8(monitor.readAllStandardOutput()).split('\n', Qt::SkipEmptyParts);
+}
+
+QStringList MonitorLines(EmulatorFixture& emulator, const QStringList& extraArguments, int seconds) {
+    QProcess monitor;
+    StartMonitor(monitor, emulator, extraArguments, seconds);
+    return FinishedLines(monitor, seconds);
 }
 
 std::vector<std::string> StdLines(const QStringList& lines) {
@@ -41,6 +52,35 @@ TEST(MonitorWithEmulator, VersionFivePrintsIdentificationThenLongInfosLines) {
     }
     EXPECT_GE(infosLines, 10u);
     EXPECT_THAT(lines, Contains(HasSubstr("STATS Events count: ")));
+    // The start asks for the serial number, as the window's button does.
+    EXPECT_THAT(lines, Contains("\tTRX <<<   F0 03 00 00 00 F7 3 Request: Serial number"));
+}
+
+TEST(MonitorWithEmulator, EnterHeldAsLongAsPlusGivesAsManyKeyLines) {
+    // Held 1 s with a repeat interval of 600 ms: a press at once and one repeat.
+    std::istringstream script("1000 key plus 1000\n3000 key enter 1000\n");
+    EmulatorFixture emulator(5, ParseScript(script));
+    const std::vector<std::string> lines = StdLines(MonitorLines(emulator, {}, 5));
+    EXPECT_EQ(std::count(lines.begin(), lines.end(), "ckPlus pressed"), 2);
+    EXPECT_EQ(std::count(lines.begin(), lines.end(), "ckEnter pressed"), 2);
+}
+
+TEST(MonitorWithEmulator, HeartBeltAt120ShowsItsRateOnceTheWindowIsFull) {
+    // The heart window takes 25 beats, 12.5 s at 120 bpm; both families ride at once.
+    constexpr int Seconds = 15;
+    EmulatorFixture impulses(4);
+    EmulatorFixture periods(5);
+    QProcess impulseMonitor;
+    QProcess periodMonitor;
+    StartMonitor(impulseMonitor, impulses, {}, Seconds);
+    StartMonitor(periodMonitor, periods, {}, Seconds);
+    static const QRegularExpression heart("^STATS .*\\| Heart: (\\d+),");
+    for (QProcess* monitor : {&impulseMonitor, &periodMonitor}) {
+        int lastHeart = -1;
+        for (const QString& line : FinishedLines(*monitor, Seconds))
+            if (const auto match = heart.match(line); match.hasMatch()) lastHeart = match.captured(1).toInt();
+        EXPECT_NEAR(lastHeart, 120, 3) << (monitor == &impulseMonitor ? "version 4" : "version 5");
+    }
 }
 
 TEST(MonitorWithEmulator, OlderVersionsPrintTheShortFamilyLines) {

@@ -28,6 +28,8 @@ constexpr double LongestCatchUpMs = 1000;
 constexpr std::uint8_t BadStartByte = 0x00;
 // Every infos frame stands for 100 ms of riding.
 constexpr double FrameMs = 100;
+// Beat-to-beat variation of a resting heart, as a share of the beat period.
+constexpr double BeatVariation = 0.02;
 
 char Byte(std::uint32_t value) { return static_cast<char>(static_cast<std::uint8_t>(value & 0xFF)); }
 
@@ -40,7 +42,7 @@ std::uint32_t PeriodMs(double perMinute) {
 
 TConsoleMachine::TConsoleMachine(const TConsoleSettings& settings)
     : FVersion(ConsoleVersionOf(settings.Version)), FSerial(settings.Serial), FProduct(settings.Product),
-      FLastPcByteMs(-Never), FRandom(1) {
+      FLastPcByteMs(-Never), FRandom(1), FBeatRandom(2) {
     FRider.SetBaseSpeed(settings.Speed);
     FRider.SetBaseCadence(settings.Cadence);
     FRider.SetBaseHeart(settings.Heart);
@@ -254,6 +256,7 @@ ByteString TConsoleMachine::ShortInfos(double atMs) {
 }
 
 ByteString TConsoleMachine::LongInfos(double atMs) {
+    AdvanceHeartBeat(atMs);
     const std::uint32_t period = RollPeriod();
     if (period != NoPeriod) CountRollEvents(RollConstant / period, std::numeric_limits<std::uint32_t>::max());
     return InfosFrame(Kp::LongFrameSize, KeyBits(atMs), period);
@@ -264,7 +267,27 @@ ByteString TConsoleMachine::InfosFrame(std::size_t size, std::uint8_t status, st
     if (size == Kp::ShortFrameSize) return Frame(size, Kp::MessageByte::Infos, {Byte(status), Byte(roll)});
     return Frame(size, Kp::MessageByte::Infos,
                  ByteString(1, Byte(status)) + Big16(roll) + Big16(PeriodMs(FRider.GetCadence())) +
-                     Big16(PeriodMs(FRider.GetHeart())));
+                     Big16(FHeartPeriodMs));
+}
+
+// A console reports the period of the last beat until the next one: the PC takes only a changed
+// period as a beat, so each beat's period differs a little from the one before.
+void TConsoleMachine::AdvanceHeartBeat(double atMs) {
+    const std::uint32_t resting = PeriodMs(FRider.GetHeart());
+    if (resting == 0) {
+        FHeartPeriodMs = 0;
+        FNextBeatMs = atMs;
+        return;
+    }
+    if (atMs < FNextBeatMs) return;
+    const auto spread = static_cast<int>(std::lround(resting * BeatVariation));
+    std::uniform_int_distribution<int> variation(-spread, spread);
+    auto period = static_cast<std::uint32_t>(std::clamp<long>(resting + variation(FBeatRandom), 1, NoPeriod - 1));
+    if (period == FHeartPeriodMs) period = period > resting ? period - 1 : period + 1;
+    // A console that was not asked for frames for a while starts beating again now.
+    if (atMs - FNextBeatMs > period) FNextBeatMs = atMs;
+    FNextBeatMs += period;
+    FHeartPeriodMs = period;
 }
 
 std::uint8_t TConsoleMachine::ImpulseBits() {

@@ -83,6 +83,7 @@ private:
     ByteString LongInfos(double atMs);
     ByteString InfosFrame(std::size_t size, std::uint8_t status, std::uint32_t roll) const;
     std::uint8_t ImpulseBits();
+    void AdvanceHeartBeat(double atMs);
 
     std::uint8_t KeyBits(double atMs) const;
     double RollEventsIn(double ms) const;
@@ -118,7 +119,12 @@ private:
     bool FPaused = false;
     double FPedalPhase = 0;
     double FHeartPhase = 0;
+    // The period frames carry: a new one at each beat, repeated by the frames between beats.
+    std::uint32_t FHeartPeriodMs = 0;
+    double FNextBeatMs = 0;
     std::mt19937 FRandom;
+    // Its own generator, so that the beats stay the same whatever else draws random bytes.
+    std::mt19937 FBeatRandom;
 
     std::vector<TScriptLine> FScript;
     std::size_t FScriptNext = 0;

@@ -52,4 +52,35 @@ TEST(ConsoleMachine, HangUpIsHandedToTheLineAndTheNextLineNeedsAHandshake) {
     EXPECT_TRUE(Sent(machine.Receive(1000, Hex("F0 09 00 00 00 F7"))).empty());
 }
 
+// The heart periods of the long infos frames of `seconds` of riding.
+std::vector<std::uint32_t> HeartPeriods(double heart, int seconds) {
+    TConsoleSettings settings;
+    settings.Heart = heart;
+    TConsoleMachine machine(settings);
+    machine.Receive(0, Hex("F0 08 28 00 00 F7"));
+    std::vector<std::uint32_t> periods;
+    // In frame steps: a machine asked after a long gap skips the frames it missed.
+    for (double now = 100; now <= seconds * 1000.0; now += 100)
+        for (const ByteString& frame : Sent(machine.Advance(now)))
+            periods.push_back(static_cast<std::uint8_t>(frame[7]) * 256u + static_cast<std::uint8_t>(frame[8]));
+    return periods;
+}
+
+TEST(ConsoleMachine, EachHeartBeatBringsANewPeriodThatTheFramesBetweenBeatsRepeat) {
+    const std::vector<std::uint32_t> periods = HeartPeriods(120, 60);
+    ASSERT_EQ(periods.size(), 600u);
+    int beats = 0;
+    double beatMs = 0;
+    for (std::size_t i = 0; i < periods.size(); ++i) {
+        EXPECT_NEAR(periods[i], 500, 10) << i;
+        if (i > 0 && periods[i] == periods[i - 1]) continue;
+        ++beats;
+        beatMs += periods[i];
+    }
+    EXPECT_NEAR(beats, 120, 1); // 60 s at 120 bpm
+    EXPECT_NEAR(60000 * beats / beatMs, 120, 1);
+    EXPECT_EQ(HeartPeriods(120, 60), periods) << "the same ride gives the same beats";
+    EXPECT_EQ(HeartPeriods(0, 1), std::vector<std::uint32_t>(10, 0)) << "no belt, no period";
+}
+
 } // namespace
