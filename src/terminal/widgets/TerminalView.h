@@ -4,10 +4,14 @@
 
 #include <QAbstractScrollArea>
 #include <QFont>
+#include <QPointF>
+#include <QRawFont>
 #include <QTimer>
 
+#include <array>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 class QPrinter;
 
@@ -93,7 +97,8 @@ private:
     void MoveCaret(TTerminalLines::TPosition position, bool extend);
     void ShowCaretAndReport();
     void ReportCaret();
-    void PaintLine(QPainter& painter, std::size_t index, int y) const;
+    void PaintLine(QPainter& painter, std::size_t index, int y);
+    void DrawCells(QPainter& painter, const std::string& line, int y);
 
     TTerminalLines FLines;
     bool FFollow = true;
@@ -102,6 +107,10 @@ private:
     int FLineHeight = 1;
     int FAscent = 0;
     qreal FCharWidth = 1;
+    QRawFont FRawFont;
+    std::array<quint32, 256> FGlyphOfByte{};
+    std::vector<quint32> FRowGlyphs;
+    std::vector<QPointF> FCellPositions;
     std::uint64_t FTopLine = 0;
     int FLeftColumn = 0;
     std::uint64_t FPaintedEnd = 0;
