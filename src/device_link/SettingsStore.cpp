@@ -21,6 +21,9 @@ std::unique_ptr<QSettings> OpenRegistryKey(const QString& Path, const QString& S
     auto settings = std::make_unique<QSettings>(QSettings::NativeFormat,
                                                 machine ? QSettings::SystemScope : QSettings::UserScope,
                                                 company, application);
+    // A key holds its own values only: what it lacks must read as missing, not as a value of the
+    // organisation's file or of the system scope.
+    settings->setFallbacksEnabled(false);
     const QString group = parts.mid(2).join(u'/');
     if (!group.isEmpty()) settings->beginGroup(group);
     return settings;

@@ -52,6 +52,19 @@ TEST_F(SettingsStoreTest, MissingValuesReadAsEmptyOrFailInTheRegistry) {
     EXPECT_THROW(store.ReadInteger(QStringLiteral("CustomBaudRate"), 9600), std::runtime_error);
 }
 
+TEST_F(SettingsStoreTest, MissingValuesAreNotTakenFromTheOrganisationsFile) {
+    const QString organisation = ConfigFile(QStringLiteral("Corvane.conf"));
+    {
+        QSettings shared(organisation, QSettings::IniFormat);
+        shared.setValue(QStringLiteral("Port"), QStringLiteral("COM9"));
+        shared.setValue(QStringLiteral("CustomBaudRate"), 31250);
+    }
+    const TSettingsStore store(stRegistry, QStringLiteral("\\Software\\Corvane\\Tavrik"), QString());
+    EXPECT_EQ(store.ReadText(QStringLiteral("Port"), QStringLiteral("COM1")), QString());
+    EXPECT_THROW(store.ReadInteger(QStringLiteral("CustomBaudRate"), 9600), std::runtime_error);
+    QFile::remove(organisation);
+}
+
 TEST_F(SettingsStoreTest, MissingValuesKeepTheCurrentOneInAnIniFile) {
     QTemporaryDir folder;
     TSettingsStore store(stIniFile, folder.filePath(QStringLiteral("port.ini")), QStringLiteral("ComPort1"));
