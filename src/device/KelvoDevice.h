@@ -427,7 +427,7 @@ protected:
     // A user's command during a repair's wait (Stop, a disconnection, the port closed or opened
     // by someone else than the repair) ends the repair: it reports and reconnects nothing more.
     void CancelRepair();
-    // Cancelled, or the device is going away.
+    // Cancelled, or the device (or the whole program) is going away.
     bool RepairEnded() const;
     void MovePortForRepair(const std::function<void()>& move);
     // The identification request of the current family.

@@ -201,7 +201,7 @@ void TKelvoDevice::MovePortForRepair(const std::function<void()>& move) {
     FRepairMovesPort = false;
 }
 
-bool TKelvoDevice::RepairEnded() const { return FRepairCancelled || IsDestroying(); }
+bool TKelvoDevice::RepairEnded() const { return FRepairCancelled || IsDestroying() || WaitsAborted(); }
 
 void TKelvoDevice::CancelRepair() {
     if (!FRepairing || FRepairMovesPort) return;

@@ -144,6 +144,8 @@ void AbortWaits() {
     EndInnermostLoop();
 }
 
+bool WaitsAborted() { return State().Aborted; }
+
 void DestroyAfterWaits(std::unique_ptr<TComponent> component) {
     if (component == nullptr) return;
     component->BeginDestruction();

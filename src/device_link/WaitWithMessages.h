@@ -30,6 +30,9 @@ std::int32_t WaitDepth();
 void RunAfterWaits(std::function<void()> fn);
 // Makes every running and future wait return at once (the program is ending).
 void AbortWaits();
+// Whether the program is ending: AbortWaits ran, or the application quit during a wait. Work that
+// would go on after its waits (a repair's reopen) stops instead.
+bool WaitsAborted();
 
 // The one safe way to free a component that may be waiting or dispatching on the stack: it is
 // marked as being destroyed at once (its guarded handlers do nothing, every running wait ends)

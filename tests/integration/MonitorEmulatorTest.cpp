@@ -7,7 +7,9 @@
 #include <QStringList>
 #include <gmock/gmock.h>
 
+#include <chrono>
 #include <sstream>
+#include <sys/resource.h>
 
 using testing::Contains;
 using testing::HasSubstr;
@@ -114,6 +116,57 @@ TEST(MonitorWithEmulator, FindSearchesEveryPortAndRidesOnTheOneThatAnswers) {
     EXPECT_THAT(lines, Contains(console.toStdString() + " KELVO Found on this port!"));
     EXPECT_THAT(lines, Contains("Device found on port: " + console.toStdString()));
     EXPECT_THAT(lines, Contains(HasSubstr(" mtInfos, Rolls: ")));
+}
+
+// ---- ending in the middle of a wait ----
+
+// Reads the monitor's output until a line contains `text`.
+bool WaitForLine(QProcess& monitor, const QString& text, QString& seen) {
+    while (!seen.contains(text)) {
+        if (!monitor.waitForReadyRead(10000)) return false;
+        seen += QString::fromUtf8(monitor.readAllStandardOutput());
+    }
+    return true;
+}
+
+std::chrono::microseconds ChildrenCpuTime() {
+    rusage usage{};
+    getrusage(RUSAGE_CHILDREN, &usage);
+    return std::chrono::seconds(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
+           std::chrono::microseconds(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec);
+}
+
+// SIGTERM once `text` shows: the monitor ends within a second, cleanly, without burning a core.
+void ExpectPromptCleanEndAfter(QProcess& monitor, const QString& text) {
+    QString seen;
+    ASSERT_TRUE(WaitForLine(monitor, text, seen)) << seen.toStdString();
+    const auto signalled = std::chrono::steady_clock::now();
+    monitor.terminate();
+    ASSERT_TRUE(monitor.waitForFinished(5000));
+    EXPECT_LT(std::chrono::steady_clock::now() - signalled, std::chrono::seconds(1));
+    EXPECT_EQ(monitor.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(monitor.exitCode(), 0) << monitor.readAllStandardError().toStdString();
+    EXPECT_LT(ChildrenCpuTime(), std::chrono::milliseconds(300)) << "start-up and ride included";
+}
+
+TEST(MonitorWithEmulator, SigtermDuringAShortFrameRepairEndsItPromptly) {
+    std::istringstream script("1500 silence 60000\n");
+    EmulatorFixture emulator(4, ParseScript(script));
+    QProcess monitor;
+    monitor.start(KELVO_MONITOR_PATH, {"--version", "4", QString::fromStdString(emulator.Path())});
+    ExpectPromptCleanEndAfter(monitor, "720: connection lost");
+}
+
+TEST(MonitorWithEmulator, SigtermDuringASearchEndsItPromptlyWithoutAFailure) {
+    EmulatorFixture emulator(5);
+    emulator.Console().Command("noid on");
+    QProcess monitor;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert("KELVO_EXTRA_PORTS", QString::fromStdString(emulator.Path()));
+    monitor.setProcessEnvironment(environment);
+    monitor.start(KELVO_MONITOR_PATH, {"--find"});
+    ExpectPromptCleanEndAfter(monitor, "Sending Kelvo identification...");
+    EXPECT_EQ(monitor.readAllStandardError().toStdString(), "");
 }
 
 TEST(MonitorWithEmulator, UnopenablePortExitsOneWithTheWindowsMessage) {

@@ -2,6 +2,7 @@
 // and prints every line the terminal would show, one per line, plus a "STATS " line per
 // statistics tick.
 #include "device/DeviceDiscovery.h"
+#include "device_link/WaitWithMessages.h"
 #include "device_link/ProgramInfo.h"
 #include "monitor/CommandInput.h"
 #include "monitor/MonitorCommand.h"
@@ -162,20 +163,27 @@ int main(int argc, char** argv) {
 
     if (pipe(SignalPipe) != 0) return EXIT_FAILURE;
     QSocketNotifier signalNotifier(SignalPipe[0], QSocketNotifier::Read);
-    QObject::connect(&signalNotifier, &QSocketNotifier::activated, &application, [] { QCoreApplication::quit(); });
+    // A signal in the middle of a handshake, repair or search ends every wait at once; before
+    // the ride's event loop runs, the program then never starts it.
+    bool ending = false;
+    QObject::connect(&signalNotifier, &QSocketNotifier::activated, &application, [&ending] {
+        ending = true;
+        AbortWaits();
+        QCoreApplication::quit();
+    });
     std::signal(SIGINT, OnSignal);
     std::signal(SIGTERM, OnSignal);
     TCommandInput commands(session.Device());
     commands.OnQuality = [&session] { PrintQuality(session); };
 
     const std::string failure = options->Find ? FindConsole(session) : session.OpenOrClosePort();
-    if (!failure.empty()) {
+    if (!failure.empty() && !ending) {
         std::fprintf(stderr, "%s\n", failure.c_str());
         surveyLog.WriteClosingLine();
         return ExitPortFailed;
     }
     if (options->Seconds) QTimer::singleShot(*options->Seconds * 1000, &application, [] { QCoreApplication::quit(); });
-    application.exec();
+    if (!ending) application.exec();
     EndRide(session);
     surveyLog.WriteClosingLine();
     if (options->Quality) PrintQuality(session);
