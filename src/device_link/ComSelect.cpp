@@ -104,10 +104,14 @@ void TComSelect::SelectPortValue() {
     const QString text = PortValueText();
     if (FComProperty == cpPort) AddMissingPortName(text);
     const int index = IndexIgnoringCase(FItems, text);
-    if (index >= 0)
+    if (index >= 0) {
         SelectIndex(index);
-    else
+    } else {
+        // Nothing shown means nothing chosen: confirming keeps the port's own value (an empty
+        // port name stays empty) instead of the item selected before binding.
         FItemIndex = -1;
+        FChosen = text;
+    }
     Changed();
 }
 

@@ -40,7 +40,8 @@ public:
     void SetText(const QString& value);
 
     // Selects the item showing the port's current value. A port name missing from the list is
-    // added and selected, so that confirming without a choice keeps the port.
+    // added and selected, so that confirming without a choice keeps the port; with no item to
+    // show (an empty name) none is selected and the chosen value is the port's own.
     void SelectPortValue();
     // The user picked an item: it becomes the chosen value, written at once with AutoApply.
     void Choose(int index);

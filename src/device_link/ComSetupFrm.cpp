@@ -51,7 +51,8 @@ TComSetupFrm::TComSetupFrm(QWidget* parent) : QDialog(parent) {
     layout->addLayout(buttons);
     const QList<QWidget*> tabOrder{Combo1, Combo2, Combo3, Combo4, Combo5, Combo6, Button1, Button2};
     for (qsizetype i = 1; i < tabOrder.size(); ++i) setTabOrder(tabOrder[i - 1], tabOrder[i]);
-    setFixedSize(ClientWidth, ClientHeight);
+    // Never smaller than the layout needs: squeezed drop-downs would be clipped.
+    setFixedSize(sizeHint().expandedTo(QSize(ClientWidth, ClientHeight)));
     move(screen()->availableGeometry().center() - rect().center());
 }
 

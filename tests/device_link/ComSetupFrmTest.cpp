@@ -56,6 +56,25 @@ TEST_F(ComSetupFrmTest, BoxesShowThePortsValuesEvenAnUnlistedPortName) {
     EXPECT_EQ(Port.GetPort(), "ttyNowhere9");
 }
 
+TEST_F(ComSetupFrmTest, OkWithoutAChoiceKeepsAnEmptyPortName_AndNoControlIsClipped) {
+    qputenv("KELVO_EXTRA_PORTS", QByteArray::fromStdString(Terminal.SlavePath()));
+    Port.SetPort("");
+    WithDialog([](TComSetupFrm& dialog) {
+        EXPECT_EQ(dialog.Combo1->currentIndex(), -1);
+        EXPECT_TRUE(dialog.size().width() >= dialog.minimumSizeHint().width() &&
+                    dialog.size().height() >= dialog.minimumSizeHint().height());
+        for (QWidget* control : dialog.findChildren<QWidget*>()) {
+            if (!control->isVisible() || control->sizeHint().isEmpty()) continue;
+            EXPECT_GE(control->height(), control->minimumSizeHint().height()) << control->metaObject()->className();
+            EXPECT_TRUE(dialog.rect().contains(QRect(control->mapTo(&dialog, QPoint()), control->size())));
+        }
+        dialog.Button1->click();
+    });
+    ShowSetupDialog(Port);
+    qunsetenv("KELVO_EXTRA_PORTS");
+    EXPECT_EQ(Port.GetPort(), "");
+}
+
 TEST_F(ComSetupFrmTest, CancelLeavesThePortUntouched) {
     OpenPort();
     WithDialog([](TComSetupFrm& dialog) {
