@@ -203,6 +203,7 @@ void TMainFormPresenter::OpenOrClosePort() {
     const std::string failure = FSession.OpenOrClosePort();
     if (!failure.empty()) {
         FDialogs.ShowMessage(wasOpen ? TUserDialogs::bkPlain : TUserDialogs::bkError, failure);
+        if (wasOpen) FDialogs.Beep(); // a failed close: the box first, then the beep
     } else if (!wasOpen) {
         FView.MoveTerminalCaretToStart();
     }

@@ -185,7 +185,6 @@ std::string TTerminalSession::OpenOrClosePort() {
         try {
             device.SetComPortConnected(false);
         } catch (const std::exception& error) {
-            Raise(OnBeep);
             return error.what();
         }
         return {};

@@ -34,7 +34,8 @@ public:
     static constexpr double StartupVersion = 4.5;
 
     // "Open port [F8]": closes an open port, or opens the device's port. Returns the message
-    // for the user when it fails, empty on success.
+    // for the user when it fails, empty on success. A failed close beeps after its message is
+    // shown, so the beep is the caller's.
     std::string OpenOrClosePort();
     // Ends a running connection and, when On, starts a new run (connecting first if needed).
     void SwitchDevice(bool On);

@@ -122,6 +122,14 @@ TEST_F(TerminalSessionTest, RejectedAndDiscardedFramesGetTheirLines) {
                                    "Rcv>>mtAck: -------- ACK --------"));
 }
 
+TEST_F(TerminalSessionTest, FailedCloseLeavesTheBeepToTheCallerAfterItsMessage) {
+    PseudoTerminalLine line;
+    OpenQuietly(line);
+    session.Device().OnComPortBeforeClose = [](TComponent*) { throw std::runtime_error("close refused"); };
+    EXPECT_EQ(session.OpenOrClosePort(), "close refused");
+    EXPECT_EQ(beeps, 0);
+}
+
 // ---- Console requests ----
 
 TEST_F(TerminalSessionTest, RequestWithThePortClosedWritesItsEchoAndAnEmptyLine) {
