@@ -12,6 +12,8 @@
 #include <QStyle>
 #include <QVBoxLayout>
 
+#include <algorithm>
+
 namespace {
 constexpr int ClientWidth = 461;
 constexpr int ClientHeight = 69;
@@ -69,6 +71,8 @@ void TProgressDlgForm::CentreOnScreen() {
 }
 
 void TProgressDlgForm::SetProgress(std::int32_t Max, std::int32_t Position) {
+    // A bar whose range is empty moves as a busy bar; nothing to count is an empty bar.
+    Max = std::max(Max, ProgressBar->minimum() + 1);
     if (ProgressBar->maximum() != Max) ProgressBar->setMaximum(Max);
     ProgressBar->setValue(Position);
 }

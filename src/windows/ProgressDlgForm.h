@@ -17,7 +17,7 @@ public:
     explicit TProgressDlgForm(std::int32_t CancelMessage);
 
     std::int32_t GetCancelMessage() const { return FCancelMessage; }
-    // A new maximum is applied before the position.
+    // A new maximum is applied before the position; a maximum of 0 or less shows an empty bar.
     void SetProgress(std::int32_t Max, std::int32_t Position);
     // The text is painted at once: the main thread that calls this is busy with the work.
     void SetText(const QString& Text);

@@ -47,6 +47,12 @@ TEST_F(ProgressDialogTest, CancelButtonDeliversItsMessageBeforeTheClickReturns) 
     EXPECT_THAT(recorder.Seen(), testing::ElementsAre(0u, 1479u));
 }
 
+TEST_F(ProgressDialogTest, NothingToCountShowsAnEmptyBarRatherThanABusyOne) {
+    ShowProgressDialog(-1, 0, "start");
+    EXPECT_GT(Form().ProgressBar->maximum(), Form().ProgressBar->minimum());
+    EXPECT_EQ(Form().ProgressBar->value(), 0);
+}
+
 TEST_F(ProgressDialogTest, NewMaximumIsAppliedBeforeThePosition) {
     ShowProgressDialog(-1, 3, "start");
     UpdateProgressDialog(10, 7, "Opening port ttyS7");
