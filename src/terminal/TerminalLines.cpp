@@ -1,14 +1,22 @@
 #include "terminal/TerminalLines.h"
 
+#include "terminal/TerminalCells.h"
+
 #include <algorithm>
+
+namespace {
+
+std::size_t CellWidth(const std::string& line) { return static_cast<std::size_t>(TerminalCells::Width(line)); }
+
+} // namespace
 
 TTerminalLines::TTerminalLines(std::size_t capacity) : FCapacity(std::max<std::size_t>(capacity, 1)) {}
 
 void TTerminalLines::Add(std::string line, bool follow) {
     FLines.push_back(std::move(line));
-    FLongest = std::max(FLongest, FLines.back().size());
+    FLongest = std::max(FLongest, CellWidth(FLines.back()));
     while (FLines.size() > FCapacity) {
-        FLongestKnown = FLongestKnown && FLines.front().size() < FLongest;
+        FLongestKnown = FLongestKnown && CellWidth(FLines.front()) < FLongest;
         FLines.pop_front();
         ++FDropped;
         ShiftAfterDrop();
@@ -34,7 +42,7 @@ std::uint64_t TTerminalLines::DroppedCount() const { return FDropped; }
 std::size_t TTerminalLines::LongestLineLength() const {
     if (!FLongestKnown) {
         FLongest = 0;
-        for (const std::string& line : FLines) FLongest = std::max(FLongest, line.size());
+        for (const std::string& line : FLines) FLongest = std::max(FLongest, CellWidth(line));
         FLongestKnown = true;
     }
     return FLongest;

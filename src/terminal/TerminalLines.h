@@ -39,7 +39,7 @@ public:
     // Lines that have left the ring since it was created or cleared: a view keeps its scroll
     // position on the same text by comparing this before and after.
     std::uint64_t DroppedCount() const;
-    // The length of the longest line held, for the view's horizontal extent.
+    // The width in cells (see TerminalCells) of the longest line held, for the view's extent.
     std::size_t LongestLineLength() const;
     // Every line, joined with "\n".
     std::string Text() const;

@@ -1,5 +1,7 @@
 #include "terminal/widgets/TerminalView.h"
 
+#include "terminal/TerminalCells.h"
+
 #include <QClipboard>
 #include <QFontMetricsF>
 #include <QGlyphRun>
@@ -82,7 +84,7 @@ void TTerminalView::AppendLine(const std::string& line) {
 void TTerminalView::ClearLines() {
     FLines.Clear();
     FTopLine = 0;
-    FLeftColumn = 0;
+    FLeftCell = 0;
     FPaintedEnd = 0;
     FShownCaret = FShownAnchor = TAbsolutePosition{};
     SyncScrollBars();
@@ -140,33 +142,40 @@ int TTerminalView::FullColumns() const {
 }
 
 // One cell more than the longest line, so the caret after its last character can be seen.
-int TTerminalView::MaxLeftColumn() const {
+int TTerminalView::MaxLeftCell() const {
     return std::max(0, static_cast<int>(FLines.LongestLineLength()) + 1 - FullColumns());
 }
 
-qreal TTerminalView::ColumnX(std::int32_t column) const { return TextMargin + (column - FLeftColumn) * FCharWidth; }
+qreal TTerminalView::CellX(int cell) const { return TextMargin + (cell - FLeftCell) * FCharWidth; }
+
+int TTerminalView::CaretCell() const {
+    if (FLines.Count() == 0) return 0;
+    return TerminalCells::CellOf(FLines.Line(FLines.Caret().Line), FLines.Caret().Column);
+}
 
 TPosition TTerminalView::PositionAt(QPoint point) const {
-    // Rows above the first one held land on it, as do positions left of the text.
+    // Rows above the first one held land on it, rows below the last one on that.
     const std::int64_t row = (point.y() >= 0 ? point.y() / FLineHeight : -1) + static_cast<std::int64_t>(FTopLine);
-    const std::int64_t index = row - static_cast<std::int64_t>(FLines.DroppedCount());
-    const qreal column = (point.x() - TextMargin) / FCharWidth + FLeftColumn;
-    return TPosition{static_cast<std::int32_t>(std::clamp<std::int64_t>(index, -1, INT_MAX)),
-                     static_cast<std::int32_t>(std::max(0.0, std::round(column)))};
+    const std::int64_t held = static_cast<std::int64_t>(FLines.Count());
+    const std::int64_t index = std::clamp<std::int64_t>(row - static_cast<std::int64_t>(FLines.DroppedCount()), 0, held - 1);
+    if (held == 0) return TPosition{};
+    const int cell = std::max(0, static_cast<int>(std::round((point.x() - TextMargin) / FCharWidth)) + FLeftCell);
+    const auto line = static_cast<std::int32_t>(index);
+    return TPosition{line, TerminalCells::ColumnAt(FLines.Line(index), cell)};
 }
 
 // ---- keeping the screen up to date -------------------------------------------------------------
 
 void TTerminalView::RefreshAfterLines() {
     const bool newLines = EndLine() != FPaintedEnd;
-    Show(FFollow && newLines ? BottomTopLine() : FTopLine, FLeftColumn);
+    Show(FFollow && newLines ? BottomTopLine() : FTopLine, FLeftCell);
 }
 
 // Brings the view to the given top line and left column (clamped to the text held) and asks for
 // the paint of what changed on screen only: rows moved by a blit, new lines, the caret's rows.
-void TTerminalView::Show(std::uint64_t topLine, int leftColumn) {
+void TTerminalView::Show(std::uint64_t topLine, int leftCell) {
     FRepaintTimer.stop();
-    ScrollTo(std::clamp(topLine, FLines.DroppedCount(), BottomTopLine()), std::clamp(leftColumn, 0, MaxLeftColumn()));
+    ScrollTo(std::clamp(topLine, FLines.DroppedCount(), BottomTopLine()), std::clamp(leftCell, 0, MaxLeftCell()));
     SyncScrollBars();
     UpdateLines(FPaintedEnd, EndLine());
     FPaintedEnd = EndLine();
@@ -179,9 +188,9 @@ void TTerminalView::SyncScrollBars() {
     verticalScrollBar()->setRange(0, static_cast<int>(BottomTopLine() - FLines.DroppedCount()));
     verticalScrollBar()->setPageStep(rows);
     verticalScrollBar()->setValue(static_cast<int>(std::max(FTopLine, FLines.DroppedCount()) - FLines.DroppedCount()));
-    horizontalScrollBar()->setRange(0, MaxLeftColumn());
+    horizontalScrollBar()->setRange(0, MaxLeftCell());
     horizontalScrollBar()->setPageStep(FullColumns());
-    horizontalScrollBar()->setValue(FLeftColumn);
+    horizontalScrollBar()->setValue(FLeftCell);
     FSyncingScrollBars = false;
 }
 
@@ -193,11 +202,11 @@ void TTerminalView::scrollContentsBy(int, int) {
 
 // Rows still on screen after a vertical move are blitted; a horizontal move (rare, by the user)
 // repaints the view, as the blit would carry the margin along.
-void TTerminalView::ScrollTo(std::uint64_t topLine, int leftColumn) {
+void TTerminalView::ScrollTo(std::uint64_t topLine, int leftCell) {
     const std::int64_t rows = static_cast<std::int64_t>(FTopLine) - static_cast<std::int64_t>(topLine);
-    const bool sideways = leftColumn != FLeftColumn;
+    const bool sideways = leftCell != FLeftCell;
     FTopLine = topLine;
-    FLeftColumn = leftColumn;
+    FLeftCell = leftCell;
     if (sideways || std::abs(rows) > FullRows()) viewport()->update();
     else if (rows != 0) viewport()->scroll(0, static_cast<int>(rows) * FLineHeight);
 }
@@ -239,9 +248,10 @@ void TTerminalView::ShowCaretAndReport() {
     std::uint64_t top = FTopLine;
     if (caret.Line < top) top = caret.Line;
     else if (caret.Line >= top + static_cast<std::uint64_t>(FullRows())) top = caret.Line + 1 - FullRows();
-    int left = FLeftColumn;
-    if (caret.Column < left) left = caret.Column;
-    else if (caret.Column >= left + FullColumns()) left = caret.Column + 1 - FullColumns();
+    const int cell = CaretCell();
+    int left = FLeftCell;
+    if (cell < left) left = cell;
+    else if (cell >= left + FullColumns()) left = cell + 1 - FullColumns();
     Show(top, left);
     ReportCaret();
 }
@@ -299,7 +309,7 @@ void TTerminalView::focusOutEvent(QFocusEvent* event) {
 
 void TTerminalView::resizeEvent(QResizeEvent* event) {
     QAbstractScrollArea::resizeEvent(event);
-    Show(FFollow ? BottomTopLine() : FTopLine, FLeftColumn);
+    Show(FFollow ? BottomTopLine() : FTopLine, FLeftCell);
 }
 
 // ---- painting --------------------------------------------------------------------------------------
@@ -324,31 +334,36 @@ void TTerminalView::PaintLine(QPainter& painter, std::size_t index, int y) {
     const TPosition start = FLines.SelectionStart();
     const TPosition end = FLines.SelectionEnd();
     if (FLines.HasSelection() && start.Line <= row && row <= end.Line) {
-        const std::int32_t from = row == start.Line ? start.Column : 0;
+        const int from = row == start.Line ? TerminalCells::CellOf(line, start.Column) : 0;
         // A selected line break shows as one selected cell after the line.
-        const std::int32_t to = row == end.Line ? end.Column : static_cast<std::int32_t>(line.size()) + 1;
-        painter.fillRect(QRectF(ColumnX(from), y, (to - from) * FCharWidth, FLineHeight), palette().highlight());
+        const int to = row == end.Line ? TerminalCells::CellOf(line, end.Column) : TerminalCells::Width(line) + 1;
+        painter.fillRect(QRectF(CellX(from), y, (to - from) * FCharWidth, FLineHeight), palette().highlight());
     }
     painter.setPen(Qt::white);
     DrawCells(painter, line, y);
     if (hasFocus() && FLines.Caret().Line == row)
-        painter.fillRect(QRectF(ColumnX(FLines.Caret().Column), y, CaretWidth, FLineHeight), Qt::white);
+        painter.fillRect(QRectF(CellX(CaretCell()), y, CaretWidth, FLineHeight), Qt::white);
 }
 
 // The glyphs of a monospace cell grid need no shaping: each byte's glyph is looked up once and
-// placed a cell further, which paints a row several times faster than laying out its text.
+// placed at its cell, which paints a row several times faster than laying out its text.
 void TTerminalView::DrawCells(QPainter& painter, const std::string& line, int y) {
-    const auto from = static_cast<std::size_t>(FLeftColumn);
-    if (from >= line.size()) return;
-    const std::size_t count = std::min(line.size() - from, static_cast<std::size_t>(FullColumns()) + 1);
-    FRowGlyphs.resize(count);
-    for (std::size_t cell = 0; cell < count; ++cell)
-        FRowGlyphs[cell] = FGlyphOfByte[static_cast<std::uint8_t>(line[from + cell])];
-    while (FCellPositions.size() < count)
-        FCellPositions.emplace_back(static_cast<qreal>(FCellPositions.size()) * FCharWidth, 0);
+    const int right = FLeftCell + FullColumns() + 1;
+    FRowGlyphs.clear();
+    FCellPositions.clear();
+    int cell = 0;
+    for (std::size_t index = 0; index < line.size() && cell < right; ++index) {
+        const char byte = line[index];
+        if (byte != '\t' && cell >= FLeftCell) {
+            FRowGlyphs.push_back(FGlyphOfByte[static_cast<std::uint8_t>(byte)]);
+            FCellPositions.emplace_back((cell - FLeftCell) * FCharWidth, 0);
+        }
+        cell = TerminalCells::NextCell(byte, cell);
+    }
+    if (FRowGlyphs.empty()) return;
     QGlyphRun run;
     run.setRawFont(FRawFont);
-    run.setRawData(FRowGlyphs.data(), FCellPositions.data(), static_cast<int>(count));
+    run.setRawData(FRowGlyphs.data(), FCellPositions.data(), static_cast<int>(FRowGlyphs.size()));
     painter.drawGlyphRun(QPointF(TextMargin, y + FAscent), run);
 }
 
@@ -370,7 +385,7 @@ void TTerminalView::Print(QPrinter& printer) const {
         std::max(1.0, std::floor(painter.viewport().width() / metrics.horizontalAdvance(QLatin1Char('M')))));
     qreal y = 0;
     for (std::size_t index = 0; index < FLines.Count(); ++index) {
-        const std::string& line = FLines.Line(index);
+        const std::string line = TerminalCells::Expanded(FLines.Line(index));
         for (std::size_t from = 0; from == 0 || from < line.size(); from += columns) {
             if (y > 0 && y + lineHeight > pageHeight) {
                 printer.newPage();

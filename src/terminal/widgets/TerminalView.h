@@ -84,14 +84,15 @@ private:
     std::uint64_t BottomTopLine() const;
     int FullRows() const;
     int FullColumns() const;
-    int MaxLeftColumn() const;
-    qreal ColumnX(std::int32_t column) const;
+    int MaxLeftCell() const;
+    qreal CellX(int cell) const;
+    int CaretCell() const;
     TTerminalLines::TPosition PositionAt(QPoint point) const;
 
     void RefreshAfterLines();
-    void Show(std::uint64_t topLine, int leftColumn);
+    void Show(std::uint64_t topLine, int leftCell);
     void SyncScrollBars();
-    void ScrollTo(std::uint64_t topLine, int leftColumn);
+    void ScrollTo(std::uint64_t topLine, int leftCell);
     void UpdateLines(std::uint64_t first, std::uint64_t end);
     void UpdateCaretAndSelection();
     void MoveCaret(TTerminalLines::TPosition position, bool extend);
@@ -112,7 +113,7 @@ private:
     std::vector<quint32> FRowGlyphs;
     std::vector<QPointF> FCellPositions;
     std::uint64_t FTopLine = 0;
-    int FLeftColumn = 0;
+    int FLeftCell = 0;
     std::uint64_t FPaintedEnd = 0;
     TAbsolutePosition FShownCaret;
     TAbsolutePosition FShownAnchor;
