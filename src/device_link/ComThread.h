@@ -7,12 +7,14 @@
 #include <atomic>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <thread>
 
 // The event thread of an open port. It waits for line events on the device and hands each set
-// of events to `dispatch`, which runs the hand-over of the port's sync method. What `dispatch`
-// throws ends the thread. After a hang-up (the device went away) it delivers nothing more and
-// waits, without using the processor, to be stopped. Once stopped it never touches the device.
+// of events to `dispatch`: on the main thread, looking at the line again only once that dispatch
+// has ended, or itself (where `dispatch` runs the port's own hand-over). What `dispatch` throws
+// ends the thread. After a hang-up (the device went away) it delivers nothing more and waits,
+// without using the processor, to be stopped. Once stopped it never touches the device.
 class TComThread {
 public:
     using TDispatch = std::function<void(TComEvents Events)>;
@@ -22,6 +24,8 @@ public:
         TComEvents Events;
         std::int32_t InputSize = 1024;
         TThreadPriority Priority = tpNormal;
+        // smThreadSync: each set is dispatched on the main thread while the line waits.
+        bool DispatchOnMainThread = false;
     };
 
     TComThread(const TConfig& config, TDispatch dispatch);
@@ -42,7 +46,14 @@ public:
     void SetInputSize(std::int32_t size) { FInputSize.store(size, std::memory_order_release); }
 
 private:
+    // What a dispatch handed to the main thread shares with the thread, which it may outlive.
+    struct TShared;
+
     void Run();
+    void HandOver(TComEvents events);
+    // False while the dispatch handed over last still runs: the thread is then woken at its end.
+    // Rethrows what that dispatch threw.
+    bool DispatchEnded();
     bool WaitForDevice();
     int WaitTimeout() const;
     TComEvents Collect(bool bytesArrived);
@@ -53,15 +64,17 @@ private:
     const int FHandle;
     const TComEvents FEvents;
     const TThreadPriority FPriority;
-    TDispatch FDispatch;
+    const bool FDispatchOnMainThread;
+    std::shared_ptr<TShared> FShared;
     std::atomic<std::int32_t> FInputSize;
     std::atomic<bool> FStop{false};
     std::atomic<bool> FOutputQueued{false};
-    int FWakeEvent = -1;
     int FPoll = -1;
 
     // The thread's own state.
     bool FWatchingDevice = true;
+    // Bytes came while a dispatch still ran: they are looked at once it has ended.
+    bool FBytesArrived = false;
     bool FWatchingOutput = false;
     TLineCounters FCounters;
 

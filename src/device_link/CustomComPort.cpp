@@ -158,6 +158,7 @@ void TCustomComPort::StartEventThread() {
     config.Events = FEvents;
     config.InputSize = FBuffer.GetInputSize();
     config.Priority = FEventThreadPriority;
+    config.DispatchOnMainThread = FSyncMethod == smThreadSync;
     FThread = std::make_unique<TComThread>(config, HandOverFor(FSyncMethod));
 }
 
@@ -187,14 +188,7 @@ void TCustomComPort::JoinRetiredThreads() {
 
 std::function<void(TComEvents)> TCustomComPort::HandOverFor(TSyncMethod method) {
     const std::weak_ptr<int> session = FSession;
-    switch (method) {
-    case smThreadSync:
-        return [this, session](TComEvents events) {
-            TMainThreadHandOver::Instance().call([this, session, events] {
-                if (!session.expired()) DispatchEvents(events);
-            });
-        };
-    case smWindowSync:
+    if (method == smWindowSync) {
         return [this, session](TComEvents events) {
             for (TComEvent event : DispatchOrder) {
                 if (!events.Contains(event)) continue;
@@ -203,10 +197,12 @@ std::function<void(TComEvents)> TCustomComPort::HandOverFor(TSyncMethod method) 
                 });
             }
         };
-    case smNone:
-        break;
     }
-    return [this](TComEvents events) { DispatchEvents(events); };
+    // smThreadSync: the event thread hands this to the main thread and waits for its end;
+    // smNone: the event thread runs it itself.
+    return [this, session](TComEvents events) {
+        if (!session.expired()) DispatchEvents(events);
+    };
 }
 
 void TCustomComPort::DispatchEvents(TComEvents Events) {
