@@ -70,6 +70,24 @@ public:
     void SetComPortEvents(TComEvents Value) { FComPort->SetEvents(Value); }
     TSyncMethod GetComPortSyncMethod() const { return FComPort->GetSyncMethod(); }
     void SetComPortSyncMethod(TSyncMethod Value) { FComPort->SetSyncMethod(Value); }
+    std::intptr_t GetComPortTag() const { return FComPort->GetTag(); }
+    void SetComPortTag(std::intptr_t Value) { FComPort->SetTag(Value); }
+    const TComParity& GetComPortParity() const { return FComPort->GetParity(); }
+    void SetComPortParity(const TComParity& Value) { FComPort->SetParity(Value); }
+    TStopBits GetComPortStopBits() const { return FComPort->GetStopBits(); }
+    void SetComPortStopBits(TStopBits Value) { FComPort->SetStopBits(Value); }
+    TDataBits GetComPortDataBits() const { return FComPort->GetDataBits(); }
+    void SetComPortDataBits(TDataBits Value) { FComPort->SetDataBits(Value); }
+    bool GetComPortDiscardNull() const { return FComPort->GetDiscardNull(); }
+    void SetComPortDiscardNull(bool Value) { FComPort->SetDiscardNull(Value); }
+    std::uint8_t GetComPortEventChar() const { return FComPort->GetEventChar(); }
+    void SetComPortEventChar(std::uint8_t Value) { FComPort->SetEventChar(Value); }
+    const TComBuffer& GetComPortBuffer() const { return FComPort->GetBuffer(); }
+    void SetComPortBuffer(const TComBuffer& Value) { FComPort->SetBuffer(Value); }
+    const TComFlowControl& GetComPortFlowControl() const { return FComPort->GetFlowControl(); }
+    void SetComPortFlowControl(const TComFlowControl& Value) { FComPort->SetFlowControl(Value); }
+    const TComTimeouts& GetComPortTimeouts() const { return FComPort->GetTimeouts(); }
+    void SetComPortTimeouts(const TComTimeouts& Value) { FComPort->SetTimeouts(Value); }
     std::int32_t GetComDataPacketSize() const { return FDataPacket->GetSize(); }
     void SetComDataPacketSize(std::int32_t Value) { FDataPacket->SetSize(Value); }
     const ByteString& GetComDataPacketStartString() const { return FDataPacket->GetStartString(); }
@@ -176,6 +194,8 @@ public:
     virtual void SetStatsTimerInterval(std::uint32_t Value) { FStatsTimer->SetInterval(Value); }
     bool GetStatsTimerAllowZero() const { return FStatsTimer->AllowZero; }
     virtual void SetStatsTimerAllowZero(bool Value) { FStatsTimer->AllowZero = Value; }
+    std::intptr_t GetStatsTimerTag() const { return FStatsTimer->GetTag(); }
+    virtual void SetStatsTimerTag(std::intptr_t Value) { FStatsTimer->SetTag(Value); }
 
     long double GetSpeed() const { return FSpeed; }
     long double GetRealSpeed() const { return FRealSpeed; }

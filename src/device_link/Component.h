@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <memory>
 #include <vector>
 
@@ -18,6 +19,10 @@ public:
 
     bool IsLoading() const { return FLoading; }
     bool IsDestroying() const { return FDestroying; }
+
+    // A number kept for the component's user; the component itself never reads it.
+    std::intptr_t GetTag() const { return FTag; }
+    void SetTag(std::intptr_t Value) { FTag = Value; }
 
     // Applying a stored layout: setters store values without side effects until EndLoading.
     void BeginLoading() { FLoading = true; }
@@ -39,5 +44,6 @@ private:
 
     bool FLoading = false;
     bool FDestroying = false;
+    std::intptr_t FTag = 0;
     std::vector<TComponent*> FFreeNotifies;
 };
