@@ -7,9 +7,12 @@
 #include "device_link/ApplicationError.h"
 #include "device_link/ManualClock.h"
 #include "device_link/SerialPortList.h"
+#include "device_link/WaitWithMessages.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QTemporaryDir>
+#include <QTimer>
 #include <gmock/gmock.h>
 
 #include <string>
@@ -149,6 +152,23 @@ TEST_F(DiscoveryTest, NoPortsEndTheSearchAtOnce) {
     EXPECT_THAT(progress.steps,
                 ElementsAre("show -1 3 Reading the com ports...", "1/3 Time  1",
                             "1/3 Cannot list the com ports of the computer!", "close"));
+}
+
+TEST_F(DiscoveryTest, ADeviceDestroyedDuringTheSearchEndsItAtOnceAndIsFreedAfterIt) {
+    TManualClock clock(1000);
+    PseudoTerminalLine lineA(PathOf("kelvoA")), lineB(PathOf("kelvoB"));
+    DeviceDiscovery::PortLister = [&](QStringList& ports) {
+        ports = {QString::fromStdString(lineA.PortName()), QString::fromStdString(lineB.PortName())};
+    };
+    auto searched = std::make_unique<TKelvoDevice>();
+    TKelvoDevice& searching = *searched;
+    QTimer::singleShot(0, QCoreApplication::instance(), [&] { DestroyAfterWaits(std::move(searched)); });
+    EXPECT_FALSE(DeviceDiscovery::FindDevice(searching, 3, 100));
+    DeviceDiscovery::PortLister = ListSerialPorts;
+    EXPECT_EQ(clock.Now(), 1000u) << "no wait of the search let time pass";
+    EXPECT_EQ(lineA.Drain(), "") << "nothing sent by a device going away";
+    EXPECT_EQ(progress.steps.back(), "close");
+    QCoreApplication::processEvents();
 }
 
 // ---- Device information ----

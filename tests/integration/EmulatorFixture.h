@@ -34,12 +34,15 @@ public:
         return true;
     }
 
-    // How many times the PC sent `frame`.
+    // How many times the PC sent `frame`; one read of the emulator may hold several.
     std::size_t SentByPc(const ByteString& frame) const {
-        const std::vector<TRecordEntry> record = FConsole->GetRecord();
-        return static_cast<std::size_t>(std::count_if(record.begin(), record.end(), [&](const TRecordEntry& entry) {
-            return entry.Direction == TRecordDirection::rdIn && entry.Bytes.find(frame) != ByteString::npos;
-        }));
+        std::size_t count = 0;
+        for (const TRecordEntry& entry : FConsole->GetRecord()) {
+            if (entry.Direction != TRecordDirection::rdIn) continue;
+            for (auto at = entry.Bytes.find(frame); at != ByteString::npos; at = entry.Bytes.find(frame, at + frame.size()))
+                ++count;
+        }
+        return count;
     }
 
     bool PcSentAnything() const {
