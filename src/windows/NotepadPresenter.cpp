@@ -1,0 +1,226 @@
+#include "windows/NotepadPresenter.h"
+
+#include "terminal/DateTimeText.h"
+#include "terminal/EInOutError.h"
+#include "terminal/UserDialogs.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QLocale>
+#include <QSaveFile>
+
+#include <array>
+#include <utility>
+
+namespace {
+
+const QChar Break = u'\n';
+
+// The extension that the save dialog adds for each file type.
+constexpr std::array<std::pair<const char*, const char*>, 5> DefaultExtensions{{
+    {"Plain Text Documents", "txt"},
+    {"HTML Documents", "html"},
+    {"Cascading Style Sheets", "css"},
+    {"Information Files", "inf"},
+    {"MS-DOS Batch Files", "bat"},
+}};
+
+// The line break a file uses, by its first one; a file without any gets the platform's.
+QString LineBreakOf(const QString& text) {
+    const qsizetype feed = text.indexOf(Break);
+    return feed > 0 && text[feed - 1] == u'\r' ? QStringLiteral("\r\n") : QStringLiteral("\n");
+}
+
+} // namespace
+
+const QString TNotepadPresenter::CaptionSuffix = QStringLiteral(" \u2014 log editor");
+const QString TNotepadPresenter::UntitledName = QStringLiteral("Untitled");
+const QString TNotepadPresenter::OpenFilter = QStringLiteral(
+    "Plain Text Documents|*.txt;*.log|HTML Documents|*.htm;*.html;*.shtml;*.htz;*.htt|Cascading Style Sheets|*.css|"
+    "Information Files|*.inf|MS-DOS Batch Files|*.bat|All Files|*.*");
+const QString TNotepadPresenter::SaveFilter = QStringLiteral(
+    "Plain Text Documents|*.txt|HTML Documents|*.htm;*.html;*.shtml;*.htz;*.htt|Cascading Style Sheets|*.css|"
+    "Information Files|*.inf|MS-DOS Batch Files|*.bat|All Files|*.*");
+
+TNotepadPresenter::TNotepadPresenter(TNotepadView& view, TUserDialogs& messages, TNotepadDialogs& dialogs)
+    : FView(view), FMessages(messages), FDialogs(dialogs) {}
+
+QString TNotepadPresenter::NamePart() const { return QFileInfo(FFileName).fileName(); }
+
+void TNotepadPresenter::SetCaptionFromFileName() { FView.SetCaption(NamePart() + CaptionSuffix); }
+
+void TNotepadPresenter::OpenFile(const QString& fileName) {
+    QFile file(fileName);
+    if (!file.open(QIODevice::ReadOnly))
+        throw EInOutError(QStringLiteral("Cannot open file %1: %2")
+                              .arg(QDir::toNativeSeparators(fileName), file.errorString())
+                              .toStdString());
+    QString text = QString::fromLocal8Bit(file.readAll());
+    FLineBreak = LineBreakOf(text);
+    text.replace(QStringLiteral("\r\n"), QString(Break)).replace(u'\r', Break);
+    FEndsWithBreak = text.endsWith(Break);
+    if (FEndsWithBreak) text.chop(1);
+    FView.LoadText(text);
+    FIsUntitled = false;
+    FFileName = QFileInfo(fileName).absoluteFilePath();
+    RememberDiskState(FFileName);
+    SetCaptionFromFileName();
+    ShowLength();
+}
+
+bool TNotepadPresenter::AskToSave() {
+    if (!FView.IsModified()) return true;
+    switch (FDialogs.AskYesNoCancel(QStringLiteral("File '%1' has been changed. Save ?").arg(NamePart()))) {
+    case TNotepadDialogs::anYes: Save(); return !FView.IsModified();
+    case TNotepadDialogs::anNo: return true;
+    case TNotepadDialogs::anCancel: break;
+    }
+    return false;
+}
+
+void TNotepadPresenter::New() {
+    if (!AskToSave()) return;
+    FView.LoadText(QString());
+    FIsUntitled = true;
+    FFileName = UntitledName;
+    FLineBreak = QStringLiteral("\n");
+    FEndsWithBreak = true;
+    FDiskSize = -1;
+    SetCaptionFromFileName();
+    ShowLength();
+}
+
+void TNotepadPresenter::Open() {
+    if (!AskToSave()) return;
+    const auto fileName = FDialogs.ChooseFileToOpen();
+    if (!fileName) return;
+    try {
+        OpenFile(*fileName);
+    } catch (const EInOutError& error) {
+        FMessages.ShowMessage(TUserDialogs::bkError, error.what());
+    }
+}
+
+bool TNotepadPresenter::Save() {
+    if (FIsUntitled) return SaveAs();
+    return WriteFile(FFileName);
+}
+
+bool TNotepadPresenter::SaveAs() {
+    const auto fileName = FDialogs.ChooseFileToSave(FFileName);
+    if (!fileName || !WriteFile(*fileName)) return false;
+    FFileName = QFileInfo(*fileName).absoluteFilePath();
+    SetCaptionFromFileName();
+    return true;
+}
+
+bool TNotepadPresenter::CloseQuery() { return AskToSave(); }
+
+bool TNotepadPresenter::WriteFile(const QString& fileName) {
+    if (QFileInfo(fileName).absoluteFilePath() == FFileName && ChangedOnDisk(fileName) &&
+        !FDialogs.AskYesDefaultNo(
+            QStringLiteral("File '%1' has changed on disk since it was opened. Overwrite it?").arg(NamePart())))
+        return false;
+    QString text = FView.Text();
+    if (FEndsWithBreak && !text.isEmpty()) text += Break;
+    const QByteArray bytes = text.replace(Break, FLineBreak).toLocal8Bit();
+    QSaveFile file(fileName);
+    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit()) {
+        FMessages.ShowMessage(TUserDialogs::bkError, "Unable to save file.");
+        return false;
+    }
+    FView.SetModified(false);
+    RememberDiskState(fileName);
+    return true;
+}
+
+bool TNotepadPresenter::ChangedOnDisk(const QString& fileName) const {
+    if (FDiskSize < 0) return false;
+    const QFileInfo info(fileName);
+    return !info.exists() || info.size() != FDiskSize || info.lastModified() != FDiskModified;
+}
+
+void TNotepadPresenter::RememberDiskState(const QString& fileName) {
+    const QFileInfo info(fileName);
+    FDiskModified = info.lastModified();
+    FDiskSize = info.size();
+}
+
+void TNotepadPresenter::ChangeSelectionCase(bool upper) {
+    const int start = FView.SelectionStart();
+    const QString selected = FView.Text().mid(start, FView.SelectionLength());
+    const QString changed = upper ? QLocale::system().toUpper(selected) : QLocale::system().toLower(selected);
+    FView.ReplaceSelection(changed);
+    FView.Select(start, static_cast<int>(changed.size()));
+}
+
+void TNotepadPresenter::InsertDateTime() {
+    FView.Select(FView.CaretPosition(), 0);
+    FView.ReplaceSelection(FormatDateTime(QStringLiteral("d/mm/yyyy hh:nn:ss"), CurrentTime()));
+}
+
+bool TNotepadPresenter::FindNext(const QString& what) {
+    if (what.isEmpty()) return false;
+    FLastFind = what;
+    const qsizetype found = FView.Text().indexOf(what, FView.SelectionStart() + FView.SelectionLength());
+    if (found < 0) {
+        FMessages.Beep();
+        return false;
+    }
+    FView.Select(static_cast<int>(found), static_cast<int>(what.size()));
+    return true;
+}
+
+bool TNotepadPresenter::Replace(const QString& what, const QString& with) {
+    if (!what.isEmpty() && FView.Text().mid(FView.SelectionStart(), FView.SelectionLength()) == what)
+        FView.ReplaceSelection(with);
+    return FindNext(what);
+}
+
+int TNotepadPresenter::ReplaceAll(const QString& what, const QString& with) {
+    QString text = FView.Text();
+    const int count = what.isEmpty() ? 0 : static_cast<int>(text.count(what));
+    if (count == 0) {
+        FMessages.Beep();
+        return 0;
+    }
+    FView.Select(0, static_cast<int>(text.size()));
+    FView.ReplaceSelection(text.replace(what, with));
+    return count;
+}
+
+QString TNotepadPresenter::CaretText(int line, int column) {
+    return QStringLiteral("Col %1  Ln %2").arg(column).arg(line);
+}
+
+QString TNotepadPresenter::LengthText(const QString& text) {
+    return QStringLiteral("Length: %1").arg(text.size() + text.count(Break));
+}
+
+void TNotepadPresenter::ShowCaret(int line, int column) { FView.SetCaretText(CaretText(line, column)); }
+
+void TNotepadPresenter::ShowLength() { FView.SetLengthText(LengthText(FView.Text())); }
+
+void TNotepadPresenter::NotImplemented() { FMessages.ShowMessage(TUserDialogs::bkError, "Not implemented"); }
+
+bool TNotepadPresenter::MayPrint(bool hasPrinters) {
+    if (!hasPrinters) FMessages.ShowMessage(TUserDialogs::bkError, "No installed printers.");
+    return hasPrinters;
+}
+
+QString TNotepadPresenter::DocumentName() const { return NamePart(); }
+
+QStringList TNotepadPresenter::NameFilters(const QString& systemFilter) {
+    const QStringList parts = systemFilter.split(u'|');
+    QStringList filters;
+    for (qsizetype i = 0; i + 1 < parts.size(); i += 2)
+        filters << parts[i] + QStringLiteral(" (") + QString(parts[i + 1]).replace(u';', u' ') + u')';
+    return filters;
+}
+
+QString TNotepadPresenter::DefaultExtension(const QString& nameFilter) {
+    for (const auto& [name, extension] : DefaultExtensions)
+        if (nameFilter.startsWith(QLatin1StringView(name))) return QString::fromLatin1(extension);
+    return {};
+}
