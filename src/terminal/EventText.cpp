@@ -110,8 +110,14 @@ std::string LabelDistanceText(const TStatsContext& stats) {
     return "Rolls count: " + rolls + " Total distance: " + Fixed(stats.Distance, 3, 2) + " kms";
 }
 
+long double LapMetresPerSecond(const TStatsContext& stats) {
+    if (stats.LapTime <= 0) return 0;
+    const long double metresPerUnit = stats.UnitMeasure == umMiles ? MetresPerMile : MetresPerKm;
+    return stats.LapDistance * metresPerUnit / (stats.LapTime / 1000.0L);
+}
+
 std::string LabelSpeedText(const TStatsContext& stats) {
-    return "Speed: " + Fixed(stats.Speed, 1, 2) + " Km/h, " + Fixed(stats.LapDistance, 2) +
+    return "Speed: " + Fixed(stats.Speed, 1, 2) + " Km/h, " + Fixed(LapMetresPerSecond(stats), 2) +
            " m/s, Speed AVG: " + Fixed(stats.AverageSpeed, 3, 2) + " km/h";
 }
 

@@ -59,7 +59,9 @@ struct TStatsContext {
     long double RollCount = 0;
     long double Distance = 0;
     long double Speed = 0;
-    long double LapDistance = 0;
+    long double LapDistance = 0; // km or miles of the statistics interval
+    std::int32_t LapTime = 0;    // ms of the statistics interval
+    TUnitMeasure UnitMeasure = umKm;
     long double AverageSpeed = 0;
     std::int32_t Cadence = 0;
     std::int32_t AverageCadence = 0;
@@ -71,6 +73,8 @@ struct TStatsContext {
 std::string LabelTimeText(const TStatsContext& stats);
 std::string LabelDistanceText(const TStatsContext& stats);
 std::string LabelSpeedText(const TStatsContext& stats);
+// The lap's distance in metres over its time; 0 before any time has passed.
+long double LapMetresPerSecond(const TStatsContext& stats);
 std::string LabelCadenceText(const TStatsContext& stats);
 std::string LabelHeartText(const TStatsContext& stats);
 // The estimated power and the energy of the ride, which no window label shows.

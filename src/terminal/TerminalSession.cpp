@@ -193,7 +193,9 @@ std::string TTerminalSession::OpenOrClosePort() {
     if (port.empty()) return "Please assign a com port !";
     try {
         device.SetComPortConnected(true);
-    } catch (const std::exception&) {
+    } catch (const std::exception& error) {
+        // The port opened and what followed (the handshake's write) failed: that failure's own words.
+        if (device.GetComPortConnected()) return error.what();
         return "Cannot open the com port !\r\n" + port + "\r\nPlease verify your connection";
     }
     device.ResetStats();
@@ -276,6 +278,8 @@ void TTerminalSession::ShowStats(std::int32_t LapEventCount) {
     stats.LapDistance = device.GetLapDistance();
     stats.AverageSpeed = device.GetAverageSpeed();
     stats.Cadence = device.GetCadence();
+    stats.LapTime = static_cast<std::int32_t>(device.GetStatsTimer()->GetLapTime());
+    stats.UnitMeasure = device.GetUnitMeasure();
     stats.AverageCadence = device.GetAverageCadence();
     stats.HeartRate = device.GetHeartRate();
     stats.AverageHeartRate = device.GetAverageHeartRate();

@@ -96,6 +96,7 @@ TStatsContext Stats(double version) {
     stats.Distance = 0.0208;
     stats.Speed = 25.04;
     stats.LapDistance = 0.00694;
+    stats.LapTime = 1000;
     stats.AverageSpeed = 25.0094;
     stats.Cadence = 80;
     stats.AverageCadence = 79;
@@ -108,7 +109,8 @@ TEST(StatsLabels, TextsOfEveryLabel) {
     EXPECT_EQ(LabelTimeText(Stats(5)), "Events count: 30 in ms 3723000, avg per Sec: 10, Elapsed time: 01:02:03");
     EXPECT_EQ(LabelDistanceText(Stats(5)), "Rolls count: 147.38828 Total distance: 0.021 kms");
     EXPECT_EQ(LabelDistanceText(Stats(4)), "Rolls count: 147 Total distance: 0.021 kms");
-    EXPECT_EQ(LabelSpeedText(Stats(5)), "Speed: 25.0 Km/h, 0.01 m/s, Speed AVG: 25.009 km/h");
+    // 6.94 m in one second.
+    EXPECT_EQ(LabelSpeedText(Stats(5)), "Speed: 25.0 Km/h, 6.94 m/s, Speed AVG: 25.009 km/h");
     EXPECT_EQ(LabelCadenceText(Stats(5)), "Cadence: 80, Cadence Avg: 79");
     EXPECT_EQ(LabelHeartText(Stats(5)), "Heart: 120, Heart Average: 118");
 }
@@ -125,6 +127,16 @@ TEST(StatsLabels, NoRateBeforeTimePassesAndHoursGoOnPastADay) {
     stats.ElapsedTime = 0;
     EXPECT_EQ(LabelTimeText(stats), "Events count: 30 in ms 0, avg per Sec: 0, Elapsed time: 00:00:00");
     EXPECT_EQ(ElapsedTimeText(90061000), "25:01:01");
+}
+
+TEST(StatsLabels, MetresPerSecondOfTheLapInEitherUnitAndNoneBeforeTimePasses) {
+    TStatsContext stats = Stats(5);
+    stats.LapDistance = 0.005; // miles: 8.045 m in half a second
+    stats.LapTime = 500;
+    stats.UnitMeasure = umMiles;
+    EXPECT_DOUBLE_EQ(static_cast<double>(LapMetresPerSecond(stats)), 16.09);
+    stats.LapTime = 0;
+    EXPECT_EQ(LapMetresPerSecond(stats), 0);
 }
 
 TEST(Numbers, FixedPadsAndKeepsDecimals) {

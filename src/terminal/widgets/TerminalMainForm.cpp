@@ -76,7 +76,6 @@ TTerminalMainForm::TTerminalMainForm(TUserDialogs& dialogs, QWidget* parent)
     if (const QScreen* screen = QGuiApplication::primaryScreen())
         move(screen->availableGeometry().center() - rect().center());
     FPresenter->Create();
-    UpdateCommandStates();
 }
 
 TTerminalMainForm::~TTerminalMainForm() {
@@ -206,10 +205,12 @@ void TTerminalMainForm::ConnectTerminal() {
     const auto readClipboard = [this] {
         const QMimeData* data = QGuiApplication::clipboard()->mimeData();
         FClipboardHasText = data != nullptr && data->hasText();
-        UpdateCommandStates();
     };
-    connect(QGuiApplication::clipboard(), &QClipboard::dataChanged, this, readClipboard);
     readClipboard();
+    connect(QGuiApplication::clipboard(), &QClipboard::dataChanged, this, [this, readClipboard] {
+        readClipboard();
+        UpdateCommandStates();
+    });
     connect(ui->PageControlMiddle, &QTabWidget::currentChanged, this,
             [this] { FSession->TerminalVisible = TerminalVisible(); });
 }

@@ -1,0 +1,215 @@
+#include "terminal/widgets/TerminalMainForm.h"
+
+#include "device/PseudoTerminalLine.h"
+#include "integration/EmulatorFixture.h"
+#include "terminal/CommandTable.h"
+#include "terminal/TerminalSession.h"
+#include "terminal/UserDialogs.h"
+#include "terminal/widgets/Led.h"
+#include "terminal/widgets/TerminalView.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QElapsedTimer>
+#include <QLabel>
+#include <QPushButton>
+#include <QTimer>
+#include <gmock/gmock.h>
+
+#include <cstdlib>
+
+namespace {
+
+class TSilentDialogs final : public TUserDialogs {
+public:
+    std::vector<std::string> Shown;
+    void ShowMessage(TBoxKind, const std::string& text) override { Shown.push_back(text); }
+    TAnswer AskNoRetry(const std::string&) override { return anNo; }
+    void Beep() override {}
+    bool ChoosePrinter(QPrinter&) override { return false; }
+    void SetUpPrinter(QPrinter&) override {}
+};
+
+class TerminalMainFormTest : public testing::Test {
+protected:
+    TSilentDialogs dialogs;
+    TTerminalMainForm window{dialogs};
+
+    template <typename T> T& Child(const char* name) {
+        T* child = window.findChild<T*>(QString::fromLatin1(name));
+        if (child == nullptr) throw std::runtime_error(std::string("no control ") + name);
+        return *child;
+    }
+    const TTerminalLines& Lines() { return Child<TTerminalView>("Memo").Lines(); }
+    std::size_t CountLines(const std::string& text) {
+        std::size_t count = 0;
+        for (std::size_t i = 0; i < Lines().Count(); ++i)
+            count += Lines().Line(i).find(text) != std::string::npos;
+        return count;
+    }
+    bool RideShows() {
+        return EmulatorFixture::ServeUntil(
+            [this] { return CountLines("Rcv>> ") > 0 && CountLines("mtInfos") > 0; }, 5000);
+    }
+    void OpenOn(const EmulatorFixture& emulator) {
+        window.Session().Device().SetComPortPort(emulator.Path());
+        window.Action(TCommand::OpenPort)->trigger();
+    }
+};
+
+} // namespace
+
+TEST_F(TerminalMainFormTest, StartUpStateHoldsTheCommandsTable) {
+    for (const TCommandSpec& spec : CommandTable::Commands()) {
+        SCOPED_TRACE(spec.ObjectName);
+        const QAction& action = Child<QAction>(spec.ObjectName);
+        EXPECT_EQ(action.text(), QString::fromUtf8(spec.Caption));
+        EXPECT_EQ(action.shortcut(), QKeySequence(QString::fromLatin1(spec.Shortcut)));
+        EXPECT_EQ(action.statusTip(), QString::fromUtf8(spec.Hint));
+        // Without a hint the tool tip is Qt's own, made from the caption.
+        if (*spec.Hint) {
+            EXPECT_EQ(action.toolTip(), QString::fromUtf8(spec.Hint));
+        }
+        // A hidden action reads as disabled in Qt, whatever its own state.
+        EXPECT_EQ(action.isEnabled(), spec.Enabled && spec.Visible);
+        // "Display events" is executed once during creation.
+        EXPECT_EQ(action.isChecked(), spec.Checked || spec.Id == TCommand::DisplayEvents);
+        EXPECT_EQ(action.isVisible(), spec.Visible);
+    }
+    EXPECT_EQ(window.windowTitle(), "Kelvo Terminal Tester");
+    EXPECT_EQ(window.size(), QSize(800, 600));
+    EXPECT_EQ(Child<QComboBox>("ComboBoxKelvoVersion").currentText(), "Kelvo 4.5");
+    EXPECT_EQ(Child<QLabel>("LabelSpeedAvg").text(), "LabelSpeedAvg");
+    EXPECT_EQ(Child<QLabel>("LabelInstantSpeed").text(), "...");
+    EXPECT_EQ(Child<TLed>("HeartLed").Interval(), 100);
+    EXPECT_EQ(Child<TLed>("keyEnter").Interval(), 200);
+    EXPECT_TRUE(Child<QCheckBox>("CheckBoxWriteToMemo").isChecked());
+}
+
+TEST_F(TerminalMainFormTest, OpeningThePortRidesWithReceivedLinesAndLabelsAndWriteToMemoKeepsOneLine) {
+    EmulatorFixture emulator(5);
+    OpenOn(emulator);
+    ASSERT_TRUE(RideShows());
+    EXPECT_EQ(window.Action(TCommand::OpenPort)->text(), "Close port [F8]");
+    EXPECT_TRUE(window.Action(TCommand::ClearText)->isEnabled());
+    ASSERT_TRUE(EmulatorFixture::ServeUntil(
+        [this] { return Child<QLabel>("LabelSpeed").text().startsWith("Speed: "); }, 3000));
+    EXPECT_EQ(Child<QLabel>("labelSerialNumber").text(), QString::number(TConsoleSettings{}.Serial));
+
+    Child<QCheckBox>("CheckBoxWriteToMemo").setChecked(false);
+    const std::size_t before = CountLines("mtInfos");
+    ASSERT_TRUE(EmulatorFixture::ServeUntil([&] { return CountLines("mtInfos") != before; }, 3000));
+    EXPECT_EQ(Lines().Count(), 1U);
+}
+
+TEST_F(TerminalMainFormTest, StartDeviceMarkFollowsTheDeviceAcrossTwoPresses) {
+    EmulatorFixture emulator(5);
+    OpenOn(emulator);
+    ASSERT_TRUE(RideShows());
+    QAction& startDevice = *window.Action(TCommand::StartDevice);
+    EXPECT_TRUE(startDevice.isChecked());
+    startDevice.trigger();
+    EXPECT_FALSE(startDevice.isChecked());
+    EXPECT_EQ(startDevice.text(), "Start Device [F9]");
+    startDevice.trigger();
+    EXPECT_TRUE(startDevice.isChecked());
+    EXPECT_EQ(startDevice.text(), "Stop Device [F9]");
+}
+
+namespace {
+using namespace std::string_literals;
+
+struct TRequestButton {
+    const char* Name;
+    ByteString Frame;
+    const char* Line;
+};
+const std::vector<TRequestButton>& RequestButtons() {
+    static const std::vector<TRequestButton> buttons{
+        {"BtIdentification", "\xF0\x08\x28\x00\x00\xF7"s,
+         "\tTRX <<<   F0 08 28 00 00 F7 8 Request: Identification"},
+        {"BtProductVersion", "\xF0\x09\x00\x00\x00\xF7"s,
+         "\tTRX <<<   F0 09 00 00 00 F7 9 Request: Product version"},
+        {"BtSerialNumber", "\xF0\x03\x00\x00\x00\xF7"s,
+         "\tTRX <<<   F0 03 00 00 00 F7 3 Request: Serial number"},
+        {"BtResetRollerTurns", "\xF0\x04\x00\x00\x00\xF7"s,
+         "\tTRX <<<   F0 04 00 00 00 F7 4 Request: reset the total and partial roller turns"},
+        {"BtResetConsole", "\xF0\x06\x00\x00\x00\xF7"s,
+         "\tTRX <<<   F0 06 00 00 00 F7 6 Request: Reset Console"},
+        {"BtPauseOn", "\xF0\x07\x01\x00\x00\xF7"s, "\tTRX <<<   F0 07 01 00 00 F7 7 Request: Pause console"},
+        {"BtPauseOff", "\xF0\x07\x00\x00\x00\xF7"s, "\tTRX <<<   F0 07 00 00 00 F7 7 Request: Pause console"},
+        {"BtTotalRollCount", "\xF0\x02\x00\x00\x00\xF7"s,
+         "\tTRX <<<   F0 02 00 00 00 F7 2 Request: Total roll count"},
+    };
+    return buttons;
+}
+} // namespace
+
+TEST_F(TerminalMainFormTest, RequestButtonsWriteTheirLineAndSendOnlyWhileThePortIsOpen) {
+    EmulatorFixture emulator(5);
+    window.Session().Device().SetComPortPort(emulator.Path());
+    for (const TRequestButton& button : RequestButtons()) {
+        SCOPED_TRACE(button.Name);
+        Child<QPushButton>(button.Name).click();
+        ASSERT_GE(Lines().Count(), 2U);
+        EXPECT_EQ(Lines().Line(Lines().Count() - 2), button.Line);
+        EXPECT_EQ(Lines().Line(Lines().Count() - 1), "");
+    }
+    EXPECT_FALSE(emulator.PcSentAnything());
+
+    window.Action(TCommand::OpenPort)->trigger();
+    ASSERT_TRUE(RideShows());
+    for (const TRequestButton& button : RequestButtons()) {
+        SCOPED_TRACE(button.Name);
+        const std::size_t sent = emulator.SentByPc(button.Frame);
+        const std::size_t echoed = CountLines(button.Line);
+        Child<QPushButton>(button.Name).click();
+        EXPECT_EQ(CountLines(button.Line), echoed + 1);
+        EXPECT_TRUE(
+            EmulatorFixture::ServeUntil([&] { return emulator.SentByPc(button.Frame) > sent; }, 2000));
+    }
+}
+
+TEST_F(TerminalMainFormTest, AVersionPickedInTheListIsTheDevicesVersion) {
+    QComboBox& versions = Child<QComboBox>("ComboBoxKelvoVersion");
+    emit versions.activated(5);
+    EXPECT_EQ(window.Session().Device().GetVersion(), 4);
+    EXPECT_EQ(window.Session().Device().GetSpeedArrayLength(), 25);
+    EXPECT_EQ(versions.currentText(), "Kelvo 4");
+    EXPECT_TRUE(versions.isEnabled());
+}
+
+// Closing in the middle of a handshake with a silent line: the wait ends at once, the window
+// closes once the handshake's caller has returned, well within a second. Run in a process of its
+// own, since a program that is ending ends every later wait too.
+namespace {
+[[noreturn]] void CloseDuringAHandshake() {
+    TSilentDialogs dialogs;
+    PseudoTerminalLine silentLine;
+    QElapsedTimer elapsed;
+    {
+        TTerminalMainForm window(dialogs);
+        window.show();
+        window.Session().Device().SetComPortPort(silentLine.PortName());
+        QTimer::singleShot(50, &window, [&] {
+            elapsed.start();
+            window.close();
+        });
+        window.Action(TCommand::OpenPort)->trigger();
+        // Every wait ends at once now: the event loop alone carries the close out.
+        QElapsedTimer serving;
+        serving.start();
+        while (window.isVisible() && serving.elapsed() < 3000)
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
+        if (window.isVisible()) std::exit(2);
+    }
+    std::exit(elapsed.isValid() && elapsed.elapsed() < 1000 ? 0 : 3);
+}
+} // namespace
+
+TEST(TerminalMainFormDeathTest, CloseDuringAHandshakeEndsTheWindowWithinASecond) {
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    EXPECT_EXIT(CloseDuringAHandshake(), testing::ExitedWithCode(0), "");
+}
