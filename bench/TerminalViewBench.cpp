@@ -28,7 +28,9 @@ BENCHMARK(AddAtCapacity);
 void PaintRows(benchmark::State& state) {
     TTerminalView view;
     view.resize(800, 600);
+    view.show();
     for (int n = 0; n < 1000; ++n) view.AppendLine(InfosLine);
+    QApplication::processEvents();
     QImage frame(view.viewport()->size(), QImage::Format_RGB32);
     const int rowHeight = QFontMetrics(TTerminalView::TerminalFont()).lineSpacing();
     const QRegion rows(0, 0, frame.width(), std::min(frame.height(), static_cast<int>(state.range(0)) * rowHeight));

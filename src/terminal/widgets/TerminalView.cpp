@@ -25,8 +25,8 @@ constexpr int CaretWidth = 2;
 // The screen's 13 pixels at the 96 pixels per inch they were chosen for.
 constexpr qreal PrintPointSize = 13 * 72.0 / 96.0;
 
-// One byte is one cell: the terminal's text is ASCII, and a byte outside it shows as its Latin-1
-// glyph rather than shifting the columns that the caret and the selection count in.
+// One byte is one character: the terminal's text is ASCII, and a byte outside it becomes its
+// Latin-1 character rather than shifting the columns that the caret and the selection count in.
 QString CellText(const std::string& text, std::size_t from, std::size_t count) {
     if (from >= text.size()) return {};
     count = std::min(count, text.size() - from);
@@ -354,7 +354,8 @@ void TTerminalView::DrawCells(QPainter& painter, const std::string& line, int y)
     int cell = 0;
     for (std::size_t index = 0; index < line.size() && cell < right; ++index) {
         const char byte = line[index];
-        if (byte != '\t' && cell >= FLeftCell) {
+        // Blanks leave their cells black: nothing to draw.
+        if (byte != '\t' && byte != ' ' && cell >= FLeftCell) {
             FRowGlyphs.push_back(FGlyphOfByte[static_cast<std::uint8_t>(byte)]);
             FCellPositions.emplace_back((cell - FLeftCell) * FCharWidth, 0);
         }
