@@ -81,14 +81,16 @@ void TTerminalView::AppendLine(const std::string& line) {
         ReportCaret();
 }
 
+// With "WriteToMemo" unchecked every line follows a clear: the view is repainted with the next
+// refresh, not once a line.
 void TTerminalView::ClearLines() {
     FLines.Clear();
     FTopLine = 0;
     FLeftCell = 0;
     FPaintedEnd = 0;
     FShownCaret = FShownAnchor = TAbsolutePosition{};
-    SyncScrollBars();
-    viewport()->update();
+    FScreenStale = true;
+    if (!FRepaintTimer.isActive()) FRepaintTimer.start();
     emit TextChanged();
     ReportCaret();
 }
@@ -175,6 +177,8 @@ void TTerminalView::RefreshAfterLines() {
 // the paint of what changed on screen only: rows moved by a blit, new lines, the caret's rows.
 void TTerminalView::Show(std::uint64_t topLine, int leftCell) {
     FRepaintTimer.stop();
+    if (FScreenStale) viewport()->update();
+    FScreenStale = false;
     ScrollTo(std::clamp(topLine, FLines.DroppedCount(), BottomTopLine()), std::clamp(leftCell, 0, MaxLeftCell()));
     SyncScrollBars();
     UpdateLines(FPaintedEnd, EndLine());

@@ -118,4 +118,6 @@ private:
     TAbsolutePosition FShownCaret;
     TAbsolutePosition FShownAnchor;
     bool FSyncingScrollBars = false;
+    // The text changed under what the screen shows (cleared): the next refresh repaints it all.
+    bool FScreenStale = false;
 };

@@ -98,14 +98,17 @@ TEST_F(TerminalViewTest, CopyPutsTheKeyboardSelectionOnTheClipboard) {
     EXPECT_EQ(QGuiApplication::clipboard()->text(), "line 0\nline 1");
 }
 
-// Records the area that the viewport is asked to paint.
+// Records what the viewport is asked to paint.
 class TPaintedArea : public QObject {
 public:
     QRegion Area;
+    int Paints = 0;
 
 protected:
     bool eventFilter(QObject*, QEvent* event) override {
-        if (event->type() == QEvent::Paint) Area += static_cast<QPaintEvent*>(event)->region();
+        if (event->type() != QEvent::Paint) return false;
+        Area += static_cast<QPaintEvent*>(event)->region();
+        ++Paints;
         return false;
     }
 };
@@ -129,6 +132,24 @@ TEST_F(TerminalViewTest, RowsScrolledInByBlitLookLikeAFullPaint) {
                                   area.height()).toImage().convertToFormat(QImage::Format_RGB32);
     const QImage fullPaint = view.viewport()->grab().toImage().convertToFormat(QImage::Format_RGB32);
     EXPECT_TRUE(onScreen == fullPaint);
+}
+
+// "WriteToMemo" unchecked: each line arrives after a clear, in its own pass of the event loop.
+TEST_F(TerminalViewTest, LinesAfterClearsArePaintedOnceABatch) {
+    AppendNumbered(0, 100);
+    ASSERT_TRUE(ServeUntil([&] { return Vertical().maximum() > 0; }));
+    QApplication::processEvents();
+    TPaintedArea painted;
+    view.viewport()->installEventFilter(&painted);
+    for (int n = 0; n < 7; ++n) {
+        view.ClearLines();
+        AppendNumbered(n, 1);
+        QApplication::processEvents();
+    }
+    ASSERT_TRUE(ServeUntil([&] { return painted.Paints > 0; }));
+    QApplication::processEvents();
+    EXPECT_EQ(painted.Paints, 1);
+    EXPECT_EQ(Vertical().maximum(), 0);
 }
 
 TEST_F(TerminalViewTest, PrintsAThousandLinesOnSeveralPages) {
