@@ -157,10 +157,10 @@ int TTerminalView::CaretCell() const {
 
 TPosition TTerminalView::PositionAt(QPoint point) const {
     // Rows above the first one held land on it, rows below the last one on that.
-    const std::int64_t row = (point.y() >= 0 ? point.y() / FLineHeight : -1) + static_cast<std::int64_t>(FTopLine);
     const std::int64_t held = static_cast<std::int64_t>(FLines.Count());
-    const std::int64_t index = std::clamp<std::int64_t>(row - static_cast<std::int64_t>(FLines.DroppedCount()), 0, held - 1);
     if (held == 0) return TPosition{};
+    const std::int64_t row = (point.y() >= 0 ? point.y() / FLineHeight : -1) + static_cast<std::int64_t>(FTopLine);
+    const std::int64_t index = std::clamp<std::int64_t>(row - static_cast<std::int64_t>(FLines.DroppedCount()), 0, held - 1);
     const int cell = std::max(0, static_cast<int>(std::round((point.x() - TextMargin) / FCharWidth)) + FLeftCell);
     const auto line = static_cast<std::int32_t>(index);
     return TPosition{line, TerminalCells::ColumnAt(FLines.Line(index), cell)};
@@ -198,10 +198,13 @@ void TTerminalView::SyncScrollBars() {
     FSyncingScrollBars = false;
 }
 
-void TTerminalView::scrollContentsBy(int, int) {
+// The user moves from what is shown: lines that left since the last refresh must not add a jump.
+void TTerminalView::scrollContentsBy(int dx, int dy) {
     if (FSyncingScrollBars) return;
-    ScrollTo(FLines.DroppedCount() + static_cast<std::uint64_t>(verticalScrollBar()->value()),
-             horizontalScrollBar()->value());
+    const std::int64_t top = std::clamp(static_cast<std::int64_t>(FTopLine) - dy,
+                                        static_cast<std::int64_t>(FLines.DroppedCount()),
+                                        static_cast<std::int64_t>(BottomTopLine()));
+    ScrollTo(static_cast<std::uint64_t>(top), std::clamp(FLeftCell - dx, 0, MaxLeftCell()));
 }
 
 // Rows still on screen after a vertical move are blitted; a horizontal move (rare, by the user)
