@@ -7,9 +7,9 @@
 // --seconds: the ride's length (default 30; the figures scale it to a minute). --strace: the
 // monitor runs under `strace -f -c` and the bench prints its system calls per frame instead of
 // its processor time, which strace inflates.
-#include "console_sim/ConsoleMachine.h"
+#include "RideCapture.h"
+
 #include "console_sim/ConsoleSimulator.h"
-#include "device/KelvoProtocol.h"
 
 #include <algorithm>
 #include <chrono>
@@ -25,17 +25,11 @@
 
 namespace {
 
-using TClock = std::chrono::steady_clock;
-
-constexpr double LineFramesPerSecond = 9600.0 / 11 / 10; // 8E1: 11 bits a byte, 10 bytes a frame
-
-struct TPrintedLine {
-    TClock::time_point At;
-    std::string Text;
-};
+using RideCapture::TClock;
+using RideCapture::TShownLine;
 
 struct TMonitorRun {
-    std::vector<TPrintedLine> Lines;
+    std::vector<TShownLine> Lines;
     double CpuSeconds = 0;
     long ContextSwitches = 0;
     int ExitStatus = 0;
@@ -108,53 +102,6 @@ void PrintSyscallsPerFrame(const std::string& path, long frames) {
     std::printf("\n");
 }
 
-bool IsInfosFrame(const TRecordEntry& entry) {
-    return entry.Direction == TRecordDirection::rdOut && entry.Bytes.size() == KelvoProtocol::LongFrameSize &&
-           ByteAt(entry.Bytes, 1) == 0x01;
-}
-
-// Pairs each printed infos line with the earliest unpaired frame of the same bytes, in order.
-std::vector<double> LatenciesMs(const std::vector<TRecordEntry>& record, const std::vector<TPrintedLine>& lines,
-                                TClock::time_point consoleStart) {
-    std::vector<double> latencies;
-    std::size_t next = 0;
-    for (const TPrintedLine& line : lines) {
-        if (line.Text.find(" mtInfos") == std::string::npos) continue;
-        for (std::size_t i = next; i < record.size(); ++i) {
-            if (!IsInfosFrame(record[i]) || line.Text.find(HexText(record[i].Bytes)) == std::string::npos) continue;
-            const double printedMs = std::chrono::duration<double, std::milli>(line.At - consoleStart).count();
-            latencies.push_back(printedMs - record[i].TimeMs);
-            next = i + 1;
-            break;
-        }
-    }
-    return latencies;
-}
-
-double Percentile(std::vector<double> values, double fraction) {
-    if (values.empty()) return 0;
-    std::sort(values.begin(), values.end());
-    return values[static_cast<std::size_t>(fraction * static_cast<double>(values.size() - 1))];
-}
-
-// The infos frames of a full-rate ride: the console's own frames, replayed 87 to the second.
-std::vector<TRecordEntry> FullRateCapture(int seconds) {
-    TConsoleSettings settings;
-    TConsoleMachine console(settings);
-    console.Receive(1000, KelvoProtocol::BuildRequest(KelvoProtocol::rqIdentification,
-                                                      KelvoProtocol::IdentificationCode, 0));
-    std::vector<TRecordEntry> capture{{0, TRecordDirection::rdNote, "handshake"}};
-    const auto frames = static_cast<std::size_t>(seconds * LineFramesPerSecond);
-    for (double nowMs = 1000; capture.size() <= frames; nowMs += 100) {
-        for (const TConsoleAction& action : console.Advance(nowMs)) {
-            if (action.Kind != TConsoleAction::akSend) continue;
-            const double atMs = 100 + static_cast<double>(capture.size()) * 1000 / LineFramesPerSecond;
-            capture.push_back({atMs, TRecordDirection::rdOut, action.Bytes});
-        }
-    }
-    return capture;
-}
-
 void MeasureRide(const char* title, int seconds, const std::vector<TRecordEntry>& replay, bool countSyscalls) {
     TConsoleSimulator console(TConsoleSettings{});
     if (!replay.empty()) console.SetReplay(replay);
@@ -164,13 +111,12 @@ void MeasureRide(const char* title, int seconds, const std::vector<TRecordEntry>
     const TMonitorRun run = RunMonitor(console.GetSlavePath(), seconds, straceOutput);
     console.Stop();
     const std::vector<TRecordEntry> record = console.GetRecord();
-    const auto sent = std::count_if(record.begin(), record.end(), IsInfosFrame);
-    const std::vector<double> latencies = LatenciesMs(record, run.Lines, consoleStart);
+    const auto sent = std::count_if(record.begin(), record.end(), RideCapture::IsInfosFrame);
+    const std::vector<double> latencies = RideCapture::LatenciesMs(record, run.Lines, consoleStart);
     const double cpuPerMinute = run.CpuSeconds * 60 / seconds;
     std::printf("%s, %d s ride (monitor exit status %d)\n", title, seconds, run.ExitStatus);
     std::printf("  infos frames sent %ld, printed %zu\n", static_cast<long>(sent), latencies.size());
-    std::printf("  latency frame written -> line printed: median %.2f ms, 99th percentile %.2f ms, largest %.2f ms\n",
-                Percentile(latencies, 0.5), Percentile(latencies, 0.99), Percentile(latencies, 1.0));
+    RideCapture::PrintLatencies("printed", latencies);
     if (countSyscalls) {
         PrintSyscallsPerFrame(straceOutput, static_cast<long>(sent));
         std::remove(straceOutput.c_str());
@@ -199,6 +145,6 @@ int main(int argc, char** argv) {
         return 2;
     }
     MeasureRide("version 5, 10 frames/s", seconds, {}, countSyscalls);
-    MeasureRide("version 5, full line rate (87 frames/s, replayed)", seconds, FullRateCapture(seconds), countSyscalls);
+    MeasureRide("version 5, full line rate (87 frames/s, replayed)", seconds, RideCapture::FullRateCapture(seconds), countSyscalls);
     return 0;
 }
