@@ -125,6 +125,15 @@ void TMainFormPresenter::HookDeviceEvents() {
         FView.SetCommandChecked(TCommand::StartDevice, false);
     });
     RunAfterHandler(device.OnVersionChange, [this](TComponent*) { FollowVersion(); });
+    RunAfterHandler(device.OnConnectionLost, [this](TComponent*) {
+        if (!Device().GetComPortConnected())
+            FView.SetCommandCaption(TCommand::OpenPort, CommandTable::OpenPortCaption);
+        // The loss is told from inside the survey's tick: the search runs once that has returned,
+        // unless the window has gone or is closing by then.
+        RunAfterWaits([this, alive = std::weak_ptr<bool>(FAlive)] {
+            if (!alive.expired() && !FCloseRequested) FindDevice();
+        });
+    });
 }
 
 void TMainFormPresenter::FollowVersion() {

@@ -8,6 +8,7 @@
 #include <array>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <span>
 #include <string>
 #include <utility>
@@ -105,4 +106,6 @@ private:
     TMainFormView& FView;
     TUserDialogs& FDialogs;
     bool FCloseRequested = false;
+    // Expires with the presenter, for the work it leaves to run after the waits.
+    std::shared_ptr<bool> FAlive = std::make_shared<bool>(true);
 };

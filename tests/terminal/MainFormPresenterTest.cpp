@@ -66,6 +66,7 @@ public:
     int Beeps = 0;
 
     void ShowMessage(TBoxKind kind, const std::string& text) override { Shown.emplace_back(kind, text); }
+    TAnswer AskYesNoCancel(const std::string&) override { return anCancel; }
     TAnswer AskNoRetry(const std::string&) override {
         ++Questions;
         if (Answers.empty()) return anNo;
@@ -201,6 +202,20 @@ TEST_F(MainFormPresenterTest, AFailedSearchAsksAgainOnRetryAndPutsBackThePortItS
     EXPECT_EQ(dialogs.Questions, 2);
     EXPECT_EQ(Device().GetComPortPort(), "/dev/kelvo-stored");
     EXPECT_FALSE(view.HasLineWith("Device found"));
+}
+
+TEST_F(MainFormPresenterTest, ALostConnectionShowsThePortClosedAndSearchesAgain) {
+    EmulatorFixture emulator(5);
+    const auto lister = DeviceDiscovery::PortLister;
+    DeviceDiscovery::PortLister = [&emulator](QStringList& ports) {
+        ports = {QString::fromStdString(emulator.Path())};
+    };
+    view.Captions[TCommand::OpenPort] = "Close port [F8]";
+    Device().OnConnectionLost(&Device());
+    DeviceDiscovery::PortLister = lister;
+    EXPECT_EQ(view.Captions[TCommand::OpenPort], "Close port [F8]"); // the search opened the port again
+    EXPECT_THAT(view.Lines, Contains("Device found on port: " + emulator.Path()));
+    EXPECT_TRUE(Device().GetConnected());
 }
 
 // ---- Version list ----
