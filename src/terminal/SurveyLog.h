@@ -37,8 +37,8 @@
 //    OpenOrClosePort, whose failure does not stop the quit), then WriteClosingLine(), then
 //    saves settings.ini.
 // OnConnectionLostAfterTick is raised after the survey tick that gave the connection up has
-// returned: the window resets the port caption when the port is closed, shows the lost
-// connection box, then runs "Find device", whose ride then starts normally.
+// returned, before what the window's own handlers of the loss left to run then: the window
+// shows the lost-connection box there, and its presenter's "Find device" follows it.
 class TSurveyLog {
 public:
     static constexpr const char* DeleteQuestion = "Are you sure to want to delete the connection survey log file?";

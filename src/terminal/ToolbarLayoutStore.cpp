@@ -11,14 +11,6 @@ constexpr std::int32_t LayoutRevision = 2000;
 const QString WindowStateKey = QStringLiteral("TerminalMainForm");
 const QString WindowStateValue = QStringLiteral("ToolbarState");
 
-void ReadInteger(const TSettingsStore& store, const QString& name, std::int32_t& value) {
-    try {
-        value = store.ReadInteger(name, value);
-    } catch (const std::exception&) {
-        // Missing or not a number: the default stands.
-    }
-}
-
 std::string Stored(const QString& key, const QString& section, const std::function<void(TSettingsStore&)>& write) {
     try {
         TSettingsStore store(stRegistry, key, section);
@@ -33,28 +25,6 @@ std::string Stored(const QString& key, const QString& section, const std::functi
 } // namespace
 
 TToolbarLayoutStore::TToolbarLayoutStore(QString Key) : FKey(std::move(Key)) {}
-
-std::optional<TToolbarLayout> TToolbarLayoutStore::Load(const QString& Toolbar) const {
-    try {
-        const TSettingsStore store(stRegistry, FKey, Toolbar);
-        std::int32_t revision = 0;
-        ReadInteger(store, QStringLiteral("Rev"), revision);
-        if (revision != LayoutRevision) return std::nullopt;
-        TToolbarLayout layout;
-        std::int32_t visible = 1;
-        ReadInteger(store, QStringLiteral("Visible"), visible);
-        layout.Visible = visible != 0;
-        ReadInteger(store, QStringLiteral("DockRow"), layout.DockRow);
-        ReadInteger(store, QStringLiteral("DockPos"), layout.DockPos);
-        ReadInteger(store, QStringLiteral("FloatLeft"), layout.FloatLeft);
-        ReadInteger(store, QStringLiteral("FloatTop"), layout.FloatTop);
-        layout.DockedTo = store.ReadText(QStringLiteral("DockedTo"), QString());
-        layout.LastDock = store.ReadText(QStringLiteral("LastDock"), QString());
-        return layout;
-    } catch (const std::exception&) {
-        return std::nullopt;
-    }
-}
 
 QByteArray TToolbarLayoutStore::LoadWindowState() const {
     try {

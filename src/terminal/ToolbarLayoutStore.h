@@ -4,7 +4,6 @@
 #include <QString>
 
 #include <cstdint>
-#include <optional>
 #include <string>
 
 // Where one toolbar stood when the window was last destroyed.
@@ -25,8 +24,7 @@ struct TToolbarLayout {
 // the window's own toolkit state, from which the window restores the toolbars exactly.
 //
 // The main window:
-//  - creation, step 8: RestoreState(LoadWindowState()) and, for a toolbar with no restored
-//    state, places it from Load(its name) when that gives a layout;
+//  - creation, step 8: restoreState(LoadWindowState());
 //  - destruction, after the port settings: Save(name, layout) for each toolbar, then
 //    SaveWindowState(saveState()); a message returned is shown and the rest is still saved.
 class TToolbarLayoutStore {
@@ -35,9 +33,7 @@ public:
 
     explicit TToolbarLayoutStore(QString Key = QString::fromLatin1(DefaultKey));
 
-    // The layout stored for the toolbar; none when nothing usable is stored. A value that is
-    // missing or not a number keeps its default.
-    std::optional<TToolbarLayout> Load(const QString& Toolbar) const;
+    // The window's toolkit state as last saved; empty when none.
     QByteArray LoadWindowState() const;
 
     // Each returns the message for the user when the store refused the values, else empty.

@@ -9,7 +9,7 @@ class QPrinter;
 class TUserDialogs {
 public:
     enum TBoxKind { bkPlain, bkInformation, bkWarning, bkError };
-    enum TAnswer { anNo, anRetry };
+    enum TAnswer { anNo, anRetry, anYes, anCancel };
 
     virtual ~TUserDialogs() = default;
 
@@ -17,6 +17,8 @@ public:
     virtual void ShowMessage(TBoxKind kind, const std::string& text) = 0;
     // An error box with the buttons No and Retry.
     virtual TAnswer AskNoRetry(const std::string& text) = 0;
+    // A confirmation with the buttons Yes, No and Cancel.
+    virtual TAnswer AskYesNoCancel(const std::string& text) = 0;
     virtual void Beep() = 0;
     // The print dialog for `printer`; true when the user chose to print.
     virtual bool ChoosePrinter(QPrinter& printer) = 0;

@@ -67,6 +67,7 @@ public:
 
     void ShowMessage(TBoxKind kind, const std::string& text) override { Shown.emplace_back(kind, text); }
     TAnswer AskYesNoCancel(const std::string&) override { return anCancel; }
+    TAnswer AskYesNoCancel(const std::string&) override { return anCancel; }
     TAnswer AskNoRetry(const std::string&) override {
         ++Questions;
         if (Answers.empty()) return anNo;

@@ -23,6 +23,7 @@ class TAnsweringDialogs final : public TUserDialogs, public TNotepadDialogs {
 public:
     void ShowMessage(TBoxKind, const std::string& text) override { Messages.push_back(text); }
     TUserDialogs::TAnswer AskNoRetry(const std::string&) override { return TUserDialogs::anNo; }
+    TUserDialogs::TAnswer AskYesNoCancel(const std::string&) override { return TUserDialogs::anCancel; }
     void Beep() override { ++Beeps; }
     bool ChoosePrinter(QPrinter&) override { return false; }
     void SetUpPrinter(QPrinter&) override {}

@@ -52,6 +52,16 @@ TUserDialogs::TAnswer TQtUserDialogs::AskNoRetry(const std::string& text) {
     return box.exec() == QMessageBox::Retry ? anRetry : anNo;
 }
 
+TUserDialogs::TAnswer TQtUserDialogs::AskYesNoCancel(const std::string& text) {
+    QMessageBox box(QMessageBox::Question, QStringLiteral("Confirmation"), BoxText(text),
+                    QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
+    switch (box.exec()) {
+    case QMessageBox::Yes: return anYes;
+    case QMessageBox::No: return anNo;
+    default: return anCancel;
+    }
+}
+
 void TQtUserDialogs::Beep() {
     QApplication::beep();
 }

@@ -8,6 +8,7 @@ class TQtUserDialogs final : public TUserDialogs {
 public:
     void ShowMessage(TBoxKind kind, const std::string& text) override;
     TAnswer AskNoRetry(const std::string& text) override;
+    TAnswer AskYesNoCancel(const std::string& text) override;
     void Beep() override;
     bool ChoosePrinter(QPrinter& printer) override;
     void SetUpPrinter(QPrinter& printer) override;

@@ -5,10 +5,13 @@
 #include "device_link/ComSetupFrm.h"
 #include "terminal/EventDisplayPresenter.h"
 #include "terminal/MainFormPresenter.h"
+#include "terminal/SurveyLog.h"
 #include "terminal/TerminalSession.h"
+#include "terminal/ToolbarLayoutStore.h"
 #include "terminal/UserDialogs.h"
 #include "terminal/widgets/CommandActions.h"
 #include "terminal/widgets/Led.h"
+#include "windows/NotepadMainForm.h"
 
 #include <QApplication>
 #include <QClipboard>
@@ -16,7 +19,9 @@
 #include <QDialog>
 #include <QHBoxLayout>
 #include <QLineEdit>
+#include <QMenu>
 #include <QMimeData>
+#include <QPointer>
 #include <QPrinter>
 #include <QPushButton>
 #include <QScreen>
@@ -40,6 +45,28 @@ constexpr int KeyLedIntervalMs = 200;
 void SetText(QLabel& label, const std::string& text) {
     const QString value = QString::fromStdString(text);
     if (label.text() != value) label.setText(value);
+}
+
+// The option boxes and fields that settings.ini keeps.
+std::array<std::pair<bool TIniSettings::*, QCheckBox*>, 4> IniBoxes(const Ui::TTerminalMainForm& form) {
+    return {{{&TIniSettings::WriteMemo, form.CheckBoxWriteToMemo},
+             {&TIniSettings::MantConsActive, form.CheckBoxMantConsoleActive},
+             {&TIniSettings::EnableConSurvey, form.CheckBoxEnableConSurvey},
+             {&TIniSettings::HrFilter2Active, form.CheckBoxHRFilter2Active}}};
+}
+
+std::array<std::pair<std::int32_t TIniSettings::*, QSpinBox*>, 2> IniFields(const Ui::TTerminalMainForm& form) {
+    return {{{&TIniSettings::IncrementStep, form.txtIncrementi},
+             {&TIniSettings::IncrementInterval, form.txtTimeIncrementi}}};
+}
+
+QString DockName(Qt::ToolBarArea area) {
+    switch (area) {
+    case Qt::BottomToolBarArea: return QStringLiteral("Bottom");
+    case Qt::LeftToolBarArea: return QStringLiteral("Left");
+    case Qt::RightToolBarArea: return QStringLiteral("Right");
+    default: return QStringLiteral("Top");
+    }
 }
 
 QString GeneralNumber(double value) {
@@ -66,6 +93,7 @@ TTerminalMainForm::TTerminalMainForm(TUserDialogs& dialogs, QWidget* parent)
     ConnectTerminal();
     ConnectOptionBoxes();
     ConnectParameters();
+    LoadIniSettings();
 
     resize(800, 600);
     setWindowTitle(WindowCaption);
@@ -76,11 +104,16 @@ TTerminalMainForm::TTerminalMainForm(TUserDialogs& dialogs, QWidget* parent)
     if (const QScreen* screen = QGuiApplication::primaryScreen())
         move(screen->availableGeometry().center() - rect().center());
     FPresenter->Create();
+    RestoreToolbars();
+    OpenSurveyLog();
+    // The box shows the filter the device runs, also when loading left the box as it was.
+    FSession->Device().SetHrFilter2Active(ui->CheckBoxHRFilter2Active->isChecked());
 }
 
 TTerminalMainForm::~TTerminalMainForm() {
     FDestroying = true;
     FPresenter->Destroy();
+    StoreToolbars();
     // The device goes first, while the presenters its last events reach still exist.
     FSession.reset();
 }
@@ -258,11 +291,104 @@ bool TTerminalMainForm::TerminalVisible() const {
 }
 
 void TTerminalMainForm::closeEvent(QCloseEvent* event) {
-    if (!FPresenter->MayCloseNow([this] { close(); })) {
+    if (!FPresenter->MayCloseNow([this] { close(); }) || !ClosesNow()) {
         event->ignore();
         return;
     }
     event->accept();
+}
+
+// Quitting asks each viewer's question first (Cancel keeps the program running), then ends the
+// run as F8 does, so that the night's last report comes before the closing line; a close that
+// fails does not stop the quit.
+bool TTerminalMainForm::ClosesNow() {
+    if (!TNotepadMainForm::CloseViewers()) return false;
+    if (FSession->Device().GetComPortConnected()) FSession->OpenOrClosePort();
+    FSurveyLog->WriteClosingLine();
+    SaveIniSettings();
+    return true;
+}
+
+// ---- Settings, toolbar layout and the connection survey log ----
+
+TIniSettings TTerminalMainForm::CurrentIniSettings() const {
+    TIniSettings settings;
+    for (const auto& [value, box] : IniBoxes(*ui)) settings.*value = box->isChecked();
+    for (const auto& [value, field] : IniFields(*ui)) settings.*value = field->value();
+    return settings;
+}
+
+// A box that loading changes runs its click, so the loaded values reach the device.
+void TTerminalMainForm::LoadIniSettings() {
+    TIniSettings settings = CurrentIniSettings();
+    if (!settings.Load(TIniSettings::DefaultFileName())) return;
+    for (const auto& [value, box] : IniBoxes(*ui)) box->setChecked(settings.*value);
+    for (const auto& [value, field] : IniFields(*ui)) field->setValue(settings.*value);
+}
+
+void TTerminalMainForm::SaveIniSettings() {
+    const std::string failure = CurrentIniSettings().Save(TIniSettings::DefaultFileName());
+    if (!failure.empty()) FDialogs.ShowMessage(TUserDialogs::bkError, failure);
+}
+
+void TTerminalMainForm::RestoreToolbars() { restoreState(TToolbarLayoutStore().LoadWindowState()); }
+
+// The menu bar and the terminal's toolbar stand where the window puts them; the main toolbar
+// may be docked anywhere or float.
+void TTerminalMainForm::StoreToolbars() {
+    const auto* main = findChild<QToolBar*>(QStringLiteral("ToolBarButton"));
+    const QString dock = DockName(toolBarArea(main));
+    const bool floating = main->isFloating();
+    const TToolbarLayout mainLayout{!main->isHidden(), 0,        floating ? 0 : main->x(),
+                                    floating ? main->x() : 0, floating ? main->y() : 0,
+                                    floating ? QStringLiteral("+") : dock, dock};
+    const TToolbarLayout fixed{true, 0, 0, 0, 0, QStringLiteral("Top"), QStringLiteral("Top")};
+    const TToolbarLayoutStore store;
+    const std::array<std::string, 4> failures{store.Save(QStringLiteral("ToolBarButton"), mainLayout),
+                                              store.Save(QStringLiteral("TBToolbar2"), fixed),
+                                              store.Save(QStringLiteral("TBToolbar1"), fixed),
+                                              store.SaveWindowState(saveState())};
+    for (const std::string& failure : failures)
+        if (!failure.empty()) FDialogs.ShowMessage(TUserDialogs::bkError, failure);
+}
+
+void TTerminalMainForm::OpenSurveyLog() {
+    FSurveyLog = std::make_unique<TSurveyLog>();
+    FSurveyLog->WriteLogCS = Action(WriteLogCS)->isChecked();
+    FSurveyLog->OnWriteFailed = [this](const std::string& line) { Raise(FSession->OnAddLine, line); };
+    // The window may be gone by the time the survey tick has returned.
+    FSurveyLog->OnConnectionLostAfterTick = [window = QPointer(this)] {
+        if (window) window->ConnectionLostAfterTick();
+    };
+    FSession->AttachSurveyLog(FSurveyLog.get());
+    connect(Action(WriteLogCS), &QAction::toggled, this, [this](bool on) { FSurveyLog->WriteLogCS = on; });
+    connect(Action(ShowSurveyLog), &QAction::triggered, this, [this] { ShowSurveyLogFile(); });
+    connect(Action(DeleteSurveyLog), &QAction::triggered, this, [this] { DeleteSurveyLogFile(); });
+    for (QObject* container : Action(ShowSurveyLog)->associatedObjects()) {
+        if (auto* menu = qobject_cast<QMenu*>(container))
+            connect(menu, &QMenu::aboutToShow, this, [this] {
+                const bool exists = FSurveyLog->Exists();
+                Action(ShowSurveyLog)->setEnabled(exists);
+                Action(DeleteSurveyLog)->setEnabled(exists);
+            });
+    }
+    FSurveyLog->WriteStartLine();
+}
+
+void TTerminalMainForm::ShowSurveyLogFile() {
+    if (FSurveyLog->Exists()) TNotepadMainForm::ShowLog(FSurveyLog->GetFileName(), FDialogs);
+    else FDialogs.ShowMessage(TUserDialogs::bkInformation, FSurveyLog->NotFoundText().toStdString());
+}
+
+void TTerminalMainForm::DeleteSurveyLogFile() {
+    if (!FSurveyLog->Exists() || FDialogs.AskYesNoCancel(TSurveyLog::DeleteQuestion) != TUserDialogs::anYes) return;
+    const std::string failure = FSurveyLog->Delete();
+    if (!failure.empty()) FDialogs.ShowMessage(TUserDialogs::bkError, failure);
+}
+
+// The presenter's search follows once the box is answered.
+void TTerminalMainForm::ConnectionLostAfterTick() {
+    if (!FDestroying) FDialogs.ShowMessage(TUserDialogs::bkPlain, TSurveyLog::LostConnectionText);
 }
 
 // ---- Find and print ----

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "terminal/IniSettings.h"
 #include "terminal/MainFormView.h"
 #include "windows/ProgressDialogPresenter.h"
 
@@ -18,6 +19,7 @@ class TCommandActions;
 class TEventDisplayPresenter;
 class TLed;
 class TMainFormPresenter;
+class TSurveyLog;
 class TTerminalSession;
 class TUserDialogs;
 
@@ -45,6 +47,17 @@ private:
     void ConnectTerminal();
     void ConnectOptionBoxes();
     void ConnectParameters();
+    // ---- settings, toolbar layout and the connection survey log ----
+    void LoadIniSettings();
+    void SaveIniSettings();
+    TIniSettings CurrentIniSettings() const;
+    void RestoreToolbars();
+    void StoreToolbars();
+    void OpenSurveyLog();
+    void ShowSurveyLogFile();
+    void DeleteSurveyLogFile();
+    void ConnectionLostAfterTick();
+    bool ClosesNow();
     void ConnectAction(TCommand command, void (TMainFormPresenter::*handler)());
     void UpdateCommandStates();
     void ShowFindDialog();
@@ -80,6 +93,7 @@ private:
     std::unique_ptr<TCommandActions> FActions;
     std::unique_ptr<TMainFormPresenter> FPresenter;
     std::unique_ptr<TEventDisplayPresenter> FDisplay;
+    std::unique_ptr<TSurveyLog> FSurveyLog;
     std::unique_ptr<QPrinter> FPrinter;
     QDialog* FFindDialog = nullptr;
     std::array<TLed*, 5> FLeds{};

@@ -27,6 +27,8 @@ public:
     std::vector<std::string> Shown;
     void ShowMessage(TBoxKind, const std::string& text) override { Shown.push_back(text); }
     TAnswer AskNoRetry(const std::string&) override { return anNo; }
+    TAnswer AskYesNoCancel(const std::string&) override { return Answer; }
+    TAnswer Answer = anCancel;
     void Beep() override {}
     bool ChoosePrinter(QPrinter&) override { return false; }
     void SetUpPrinter(QPrinter&) override {}

@@ -1,0 +1,127 @@
+#include "terminal/widgets/TerminalMainForm.h"
+
+#include "device_link/UserSettingsFolder.h"
+#include "integration/EmulatorFixture.h"
+#include "terminal/CommandTable.h"
+#include "terminal/IniSettings.h"
+#include "terminal/SurveyLog.h"
+#include "terminal/TerminalSession.h"
+#include "terminal/UserDialogs.h"
+
+#include <QAction>
+#include <QCheckBox>
+#include <QFile>
+#include <QSpinBox>
+#include <QToolBar>
+#include <gmock/gmock.h>
+
+namespace {
+
+using testing::HasSubstr;
+
+class TQuietDialogs final : public TUserDialogs {
+public:
+    void ShowMessage(TBoxKind, const std::string& text) override { Shown.push_back(text); }
+    TAnswer AskNoRetry(const std::string&) override { return anNo; }
+    TAnswer AskYesNoCancel(const std::string&) override { return anYes; }
+    void Beep() override {}
+    bool ChoosePrinter(QPrinter&) override { return false; }
+    void SetUpPrinter(QPrinter&) override {}
+    std::vector<std::string> Shown;
+};
+
+// Each test starts without settings.ini, survey log or stored settings, and leaves none.
+class TerminalSettingsTest : public testing::Test {
+protected:
+    TerminalSettingsTest() { RemoveStoredSettings(); }
+    ~TerminalSettingsTest() override { RemoveStoredSettings(); }
+
+    static void RemoveStoredSettings() {
+        QFile::remove(TIniSettings::DefaultFileName());
+        QFile::remove(TSurveyLog::DefaultFileName());
+        QFile::remove(UserSettingsFolder() + QStringLiteral("/Corvane/Tavrik.conf"));
+    }
+    static void WriteIni(const QByteArray& general) {
+        QFile file(TIniSettings::DefaultFileName());
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write("[General]\r\n" + general);
+    }
+    static std::string SurveyLog() {
+        QFile file(TSurveyLog::DefaultFileName());
+        return file.open(QIODevice::ReadOnly) ? file.readAll().toStdString() : std::string();
+    }
+    template <typename T> static T& Child(TTerminalMainForm& window, const char* name) {
+        return *window.findChild<T*>(QString::fromLatin1(name));
+    }
+
+    TQuietDialogs Dialogs;
+};
+
+TEST_F(TerminalSettingsTest, BoxesIncrementsPortAndToolbarSetInOneRunAreThereInTheNext) {
+    {
+        TTerminalMainForm window(Dialogs);
+        Child<QCheckBox>(window, "CheckBoxWriteToMemo").setChecked(false);
+        Child<QCheckBox>(window, "CheckBoxEnableConSurvey").setChecked(false);
+        Child<QSpinBox>(window, "txtIncrementi").setValue(7);
+        Child<QSpinBox>(window, "txtTimeIncrementi").setValue(12);
+        window.Session().Device().SetComPortPort("ttyKELVO9");
+        window.addToolBar(Qt::BottomToolBarArea, &Child<QToolBar>(window, "ToolBarButton"));
+        EXPECT_TRUE(window.close());
+    }
+    EXPECT_THAT(QFile(TIniSettings::DefaultFileName()).exists(), true);
+    TTerminalMainForm window(Dialogs);
+    EXPECT_FALSE(Child<QCheckBox>(window, "CheckBoxWriteToMemo").isChecked());
+    EXPECT_FALSE(window.Session().WriteToMemo);
+    EXPECT_FALSE(Child<QCheckBox>(window, "CheckBoxEnableConSurvey").isChecked());
+    EXPECT_TRUE(Child<QCheckBox>(window, "CheckBoxHRFilter2Active").isChecked());
+    EXPECT_EQ(Child<QSpinBox>(window, "txtIncrementi").value(), 7);
+    EXPECT_EQ(Child<QSpinBox>(window, "txtTimeIncrementi").value(), 12);
+    EXPECT_EQ(window.Session().Device().GetComPortPort(), "ttyKELVO9");
+    EXPECT_EQ(window.toolBarArea(&Child<QToolBar>(window, "ToolBarButton")), Qt::BottomToolBarArea);
+    EXPECT_TRUE(Dialogs.Shown.empty());
+}
+
+TEST_F(TerminalSettingsTest, LoadedBoxesAndTheDeviceAgreeAfterStartUp) {
+    for (const bool filter2 : {false, true}) {
+        SCOPED_TRACE(filter2);
+        WriteIni(QByteArray("MantConsActive=0\r\nHrFilter2Active=") + (filter2 ? "1" : "0") + "\r\n");
+        TTerminalMainForm window(Dialogs);
+        EXPECT_EQ(Child<QCheckBox>(window, "CheckBoxHRFilter2Active").isChecked(), filter2);
+        EXPECT_EQ(window.Session().Device().GetHrFilter2Active(), filter2);
+        // The start-up version sets the device's keep-alive again, and the box follows it.
+        EXPECT_TRUE(Child<QCheckBox>(window, "CheckBoxMantConsoleActive").isChecked());
+        EXPECT_TRUE(window.Session().Device().GetMaintainsConsoleActive());
+    }
+}
+
+TEST_F(TerminalSettingsTest, QuittingWithThePortOpenWritesTheRunsReportBeforeTheClosingLine) {
+    EmulatorFixture emulator(5);
+    TTerminalMainForm window(Dialogs);
+    window.Session().Device().SetComPortPort(emulator.Path());
+    window.Action(TCommand::OpenPort)->trigger();
+    ASSERT_TRUE(EmulatorFixture::ServeUntil([&] { return window.Session().Device().GetConnected(); }, 5000));
+    EXPECT_TRUE(window.close());
+
+    const std::string log = SurveyLog();
+    EXPECT_THAT(log, testing::StartsWith("Tavrik started on: "));
+    const std::size_t banner = log.find("Kelvo 5.0 connected on ");
+    const std::size_t disconnected = log.find("\t------ Kvd Disconnected ------\r\n");
+    const std::size_t report = log.find("End reason:\tKvd Disconnected\r\n");
+    const std::size_t closing = log.find("\t\r\n****************** Tavrik Closed ****************** \r\n");
+    EXPECT_LT(banner, disconnected);
+    EXPECT_LT(disconnected, report);
+    EXPECT_LT(report, closing);
+    EXPECT_NE(closing, std::string::npos);
+}
+
+TEST_F(TerminalSettingsTest, DeletingTheLogAsksAndAMissingLogIsNotFound) {
+    TTerminalMainForm window(Dialogs);
+    ASSERT_TRUE(QFile::exists(TSurveyLog::DefaultFileName())); // the start line
+    window.Action(TCommand::DeleteSurveyLog)->trigger();
+    EXPECT_FALSE(QFile::exists(TSurveyLog::DefaultFileName()));
+    window.Action(TCommand::ShowSurveyLog)->trigger();
+    ASSERT_EQ(Dialogs.Shown.size(), 1u);
+    EXPECT_THAT(Dialogs.Shown[0], HasSubstr("CS.log not found!"));
+}
+
+} // namespace
