@@ -66,6 +66,19 @@ void TTerminalLines::SelectAll() {
     FCaret = EndOfText();
 }
 
+void TTerminalLines::SelectWord(TPosition position) {
+    position = Clamp(position);
+    if (FLines.empty()) return;
+    const std::string& line = FLines[position.Line];
+    const auto blank = [](char byte) { return byte == ' ' || byte == '\t'; };
+    auto start = line.begin() + position.Column;
+    auto end = start;
+    while (start != line.begin() && !blank(start[-1])) --start;
+    while (end != line.end() && !blank(*end)) ++end;
+    FAnchor = TPosition{position.Line, static_cast<std::int32_t>(start - line.begin())};
+    FCaret = TPosition{position.Line, static_cast<std::int32_t>(end - line.begin())};
+}
+
 bool TTerminalLines::HasSelection() const { return FAnchor != FCaret; }
 
 std::string TTerminalLines::SelectedText() const { return TextBetween(SelectionStart(), SelectionEnd()); }

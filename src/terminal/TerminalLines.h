@@ -49,6 +49,8 @@ public:
     // Moves the caret; without `extend` the anchor follows (empty selection).
     void SetCaret(TPosition position, bool extend);
     void SelectAll();
+    // Selects the run of non-blank bytes around `position` (a double click).
+    void SelectWord(TPosition position);
     bool HasSelection() const;
     // The text between anchor and caret, lines joined with "\n".
     std::string SelectedText() const;

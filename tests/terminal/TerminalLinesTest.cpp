@@ -116,6 +116,16 @@ TEST(TerminalLines, SelectedTextJoinsLinesInEitherDirection) {
     EXPECT_EQ(lines.SelectedText(), lines.Text());
 }
 
+TEST(TerminalLines, AWordIsTheRunOfNonBlankBytesAroundAPosition) {
+    TTerminalLines lines;
+    lines.Add("Rcv>>  F0 01\tx", false);
+    lines.SelectWord({0, 8});
+    EXPECT_EQ(lines.SelectedText(), "F0");
+    lines.SelectWord({0, 13});
+    EXPECT_EQ(lines.SelectedText(), "x");
+    EXPECT_EQ(lines.Caret(), (TPosition{0, 14}));
+}
+
 // ---- find --------------------------------------------------------------------------------------------
 
 TEST(TerminalLines, FindGoesDownwardsCaseSensitiveFromTheEndOfTheSelection) {

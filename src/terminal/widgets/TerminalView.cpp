@@ -20,6 +20,7 @@ using TPosition = TTerminalLines::TPosition;
 
 // While lines arrive the view catches up at most this often.
 constexpr int RepaintIntervalMs = 100;
+constexpr int DragScrollIntervalMs = 50;
 constexpr int TextMargin = 2;
 constexpr int CaretWidth = 2;
 // The screen's 13 pixels at the 96 pixels per inch they were chosen for.
@@ -55,6 +56,8 @@ TTerminalView::TTerminalView(QWidget* parent) : QAbstractScrollArea(parent), FFo
     FRepaintTimer.setSingleShot(true);
     FRepaintTimer.setInterval(RepaintIntervalMs);
     connect(&FRepaintTimer, &QTimer::timeout, this, &TTerminalView::RefreshAfterLines);
+    FDragScrollTimer.setInterval(DragScrollIntervalMs);
+    connect(&FDragScrollTimer, &QTimer::timeout, this, [this] { MoveCaret(PositionAt(FDragPoint), true); });
     SyncScrollBars();
 }
 
@@ -301,7 +304,21 @@ void TTerminalView::mousePressEvent(QMouseEvent* event) {
 
 void TTerminalView::mouseMoveEvent(QMouseEvent* event) {
     if (!(event->buttons() & Qt::LeftButton)) return QAbstractScrollArea::mouseMoveEvent(event);
-    MoveCaret(PositionAt(event->position().toPoint()), true);
+    FDragPoint = event->position().toPoint();
+    MoveCaret(PositionAt(FDragPoint), true);
+    if (viewport()->rect().contains(FDragPoint)) FDragScrollTimer.stop();
+    else if (!FDragScrollTimer.isActive()) FDragScrollTimer.start();
+}
+
+void TTerminalView::mouseReleaseEvent(QMouseEvent* event) {
+    FDragScrollTimer.stop();
+    QAbstractScrollArea::mouseReleaseEvent(event);
+}
+
+void TTerminalView::mouseDoubleClickEvent(QMouseEvent* event) {
+    if (event->button() != Qt::LeftButton) return QAbstractScrollArea::mouseDoubleClickEvent(event);
+    FLines.SelectWord(PositionAt(event->position().toPoint()));
+    ShowCaretAndReport();
 }
 
 void TTerminalView::focusInEvent(QFocusEvent* event) {

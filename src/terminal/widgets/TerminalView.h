@@ -4,6 +4,7 @@
 
 #include <QAbstractScrollArea>
 #include <QFont>
+#include <QPoint>
 #include <QPointF>
 #include <QRawFont>
 #include <QTimer>
@@ -66,6 +67,8 @@ protected:
     void keyPressEvent(QKeyEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    void mouseDoubleClickEvent(QMouseEvent* event) override;
     void scrollContentsBy(int dx, int dy) override;
     void focusInEvent(QFocusEvent* event) override;
     void focusOutEvent(QFocusEvent* event) override;
@@ -104,6 +107,9 @@ private:
     TTerminalLines FLines;
     bool FFollow = true;
     QTimer FRepaintTimer;
+    // While a drag holds the mouse outside the rows, the selection goes on growing.
+    QTimer FDragScrollTimer;
+    QPoint FDragPoint;
     QFont FFont;
     int FLineHeight = 1;
     int FAscent = 0;
