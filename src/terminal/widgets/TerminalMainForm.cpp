@@ -231,9 +231,8 @@ void TTerminalMainForm::ConnectTerminal() {
     connect(Action(FollowEntries), &QAction::toggled, &memo, &TTerminalView::SetFollowEntries);
     connect(&memo, &TTerminalView::SelectionChanged, this, [this] { UpdateCommandStates(); });
     connect(&memo, &TTerminalView::TextChanged, this, [this] { UpdateCommandStates(); });
-    connect(&memo, &TTerminalView::CaretMoved, this, [this](int line, int column) {
-        FCaretPanel->setText(QStringLiteral("Col %1  Ln %2").arg(column).arg(line));
-    });
+    // The caret panel follows the user's keys only: a received line costs no status-bar paint.
+    memo.installEventFilter(this);
     // The clipboard is asked once per change, never once per received line.
     const auto readClipboard = [this] {
         const QMimeData* data = QGuiApplication::clipboard()->mimeData();
@@ -284,6 +283,14 @@ void TTerminalMainForm::UpdateCommandStates() {
                                                       false};
     for (const auto& [command, enabled] : TMainFormPresenter::CommandStates(terminal))
         Action(command)->setEnabled(enabled);
+}
+
+bool TTerminalMainForm::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == ui->Memo && event->type() == QEvent::KeyRelease) {
+        const TTerminalLines::TPosition caret = ui->Memo->Lines().Caret();
+        FCaretPanel->setText(QStringLiteral("Col %1  Ln %2").arg(caret.Column + 1).arg(caret.Line + 1));
+    }
+    return QMainWindow::eventFilter(watched, event);
 }
 
 bool TTerminalMainForm::TerminalVisible() const {

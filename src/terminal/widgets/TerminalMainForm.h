@@ -35,6 +35,7 @@ public:
     QAction* Action(TCommand command) const;
 
 protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
 
 private:

@@ -13,6 +13,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QElapsedTimer>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QPushButton>
 #include <QTimer>
@@ -99,6 +100,13 @@ TEST_F(TerminalMainFormTest, OpeningThePortRidesWithReceivedLinesAndLabelsAndWri
     ASSERT_TRUE(EmulatorFixture::ServeUntil(
         [this] { return Child<QLabel>("LabelSpeed").text().startsWith("Speed: "); }, 3000));
     EXPECT_EQ(Child<QLabel>("labelSerialNumber").text(), QString::number(TConsoleSettings{}.Serial));
+    // Received lines leave the caret panel alone; a key in the terminal shows where the caret is.
+    QLabel& caretPanel = Child<QLabel>("StatusCaret");
+    EXPECT_EQ(caretPanel.text(), "Col 1  Ln 1");
+    QKeyEvent release(QEvent::KeyRelease, Qt::Key_Up, Qt::NoModifier);
+    QCoreApplication::sendEvent(&Child<TTerminalView>("Memo"), &release);
+    const TTerminalLines::TPosition caret = Lines().Caret();
+    EXPECT_EQ(caretPanel.text(), QString("Col %1  Ln %2").arg(caret.Column + 1).arg(caret.Line + 1));
 
     Child<QCheckBox>("CheckBoxWriteToMemo").setChecked(false);
     const std::size_t before = CountLines("mtInfos");
