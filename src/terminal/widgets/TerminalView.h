@@ -25,6 +25,8 @@ class TTerminalView : public QAbstractScrollArea {
 public:
     explicit TTerminalView(QWidget* parent = nullptr);
 
+    // For reading the text and its selection. Lines go in through AppendLine and ClearLines,
+    // and the caret through the view's own calls, so that the screen and the signals follow.
     TTerminalLines& Lines() { return FLines; }
     const TTerminalLines& Lines() const { return FLines; }
 
