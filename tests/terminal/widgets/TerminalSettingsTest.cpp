@@ -7,9 +7,12 @@
 #include "terminal/SurveyLog.h"
 #include "terminal/TerminalSession.h"
 #include "terminal/UserDialogs.h"
+#include "windows/NotepadDialogs.h"
+#include "windows/NotepadMainForm.h"
 
 #include <QAction>
 #include <QCheckBox>
+#include <QPlainTextEdit>
 #include <QFile>
 #include <QSpinBox>
 #include <QToolBar>
@@ -28,6 +31,14 @@ public:
     bool ChoosePrinter(QPrinter&) override { return false; }
     void SetUpPrinter(QPrinter&) override {}
     std::vector<std::string> Shown;
+};
+
+class TCancellingDialogs final : public TNotepadDialogs {
+public:
+    TAnswer AskYesNoCancel(const QString&) override { return anCancel; }
+    bool AskYesDefaultNo(const QString&) override { return false; }
+    std::optional<QString> ChooseFileToOpen() override { return std::nullopt; }
+    std::optional<QString> ChooseFileToSave(const QString&) override { return std::nullopt; }
 };
 
 // Each test starts without settings.ini, survey log or stored settings, and leaves none.
@@ -122,6 +133,19 @@ TEST_F(TerminalSettingsTest, DeletingTheLogAsksAndAMissingLogIsNotFound) {
     window.Action(TCommand::ShowSurveyLog)->trigger();
     ASSERT_EQ(Dialogs.Shown.size(), 1u);
     EXPECT_THAT(Dialogs.Shown[0], HasSubstr("CS.log not found!"));
+}
+
+TEST_F(TerminalSettingsTest, QuitAsksEachOpenViewerFirstAndCancelKeepsTheProgram) {
+    TTerminalMainForm window(Dialogs);
+    TCancellingDialogs cancelling;
+    TNotepadMainForm viewer(Dialogs, &cancelling);
+    viewer.OpenFile(TSurveyLog::DefaultFileName());
+    viewer.findChild<QPlainTextEdit*>()->appendPlainText(QStringLiteral("a note"));
+    window.show();
+    viewer.show();
+    EXPECT_FALSE(window.close());
+    EXPECT_TRUE(viewer.isVisible());
+    EXPECT_THAT(SurveyLog(), testing::Not(HasSubstr("Tavrik Closed")));
 }
 
 } // namespace
