@@ -8,9 +8,12 @@ namespace {
 
 std::size_t CellWidth(const std::string& line) { return static_cast<std::size_t>(TerminalCells::Width(line)); }
 
+// A ring always keeps the line just added.
+std::size_t AtLeastOne(std::size_t capacity) { return std::max<std::size_t>(capacity, 1); }
+
 } // namespace
 
-TTerminalLines::TTerminalLines(std::size_t capacity) : FCapacity(std::max<std::size_t>(capacity, 1)) {}
+TTerminalLines::TTerminalLines(std::size_t capacity) : FCapacity(AtLeastOne(capacity)) {}
 
 void TTerminalLines::Add(std::string line, bool follow) {
     FLines.push_back(std::move(line));
@@ -32,7 +35,7 @@ void TTerminalLines::Clear() {
     FCaret = FAnchor = TPosition{};
 }
 
-void TTerminalLines::SetCapacity(std::size_t capacity) { FCapacity = std::max<std::size_t>(capacity, 1); }
+void TTerminalLines::SetCapacity(std::size_t capacity) { FCapacity = AtLeastOne(capacity); }
 
 std::size_t TTerminalLines::Count() const { return FLines.size(); }
 std::size_t TTerminalLines::Capacity() const { return FCapacity; }
