@@ -1,12 +1,19 @@
 // kelvo-terminal: the test terminal's interactive program. It takes no arguments: the port comes
 // from the stored port settings, "Com port Settings" or "Find device".
 #include "device_link/ApplicationError.h"
+#include "device_link/ProgramInfo.h"
 #include "terminal/widgets/QtUserDialogs.h"
 #include "terminal/widgets/TerminalMainForm.h"
 
 #include <QApplication>
+#include <cstdio>
 
 namespace {
+constexpr const char* Usage = "usage: kelvo-terminal\n"
+                              "       kelvo-terminal --help | --version\n"
+                              "takes no other argument: the port comes from the stored port settings,\n"
+                              "\"Com port Settings\" or \"Find device\"\n";
+
 // Failures that no command waits for (a hand-over that threw) get the application's error box.
 void ShowErrorsIn(TUserDialogs& dialogs) {
     SetApplicationErrorDisplay([&dialogs](const std::exception_ptr& error) {
@@ -22,7 +29,16 @@ void ShowErrorsIn(TUserDialogs& dialogs) {
 } // namespace
 
 int main(int argc, char** argv) {
+    // Answered before the application object, so that they need no display.
+    if (const auto answered = ProgramInfo::AnswerInformationOption(argc, argv, "kelvo-terminal", Usage))
+        return *answered;
     QApplication application(argc, argv);
+    // The toolkit has taken its own options (-platform ...); anything left is a mistake.
+    if (QApplication::arguments().size() > 1) {
+        std::fprintf(stderr, "kelvo-terminal: unexpected argument '%s'\n%s",
+                     qPrintable(QApplication::arguments().at(1)), Usage);
+        return 2;
+    }
     TQtUserDialogs dialogs;
     ShowErrorsIn(dialogs);
     int result = 0;

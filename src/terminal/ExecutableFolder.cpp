@@ -12,10 +12,16 @@ QString WithTrailingSeparator(const QString& folder) {
     return folder + u'/';
 }
 
-QString WritableExecutableFolder() {
-    if (QCoreApplication::instance() == nullptr) return {};
-    const QString folder = QCoreApplication::applicationDirPath();
-    if (folder.isEmpty() || !QFileInfo(folder).isWritable()) return {};
+// An installed program's folder is a bin folder beside the share folder the installation put
+// its desktop entry in. The user may be able to write there (root can write to /usr/bin), but
+// the program's files belong to the user, not to the installation.
+bool IsInstalledProgramFolder(const QString& folder) {
+    return QFileInfo(folder).fileName() == u"bin" &&
+           QFileInfo::exists(folder + QStringLiteral("/../share/applications/kelvo-terminal.desktop"));
+}
+
+QString WritableProgramFolder(const QString& folder) {
+    if (folder.isEmpty() || !QFileInfo(folder).isWritable() || IsInstalledProgramFolder(folder)) return {};
     return folder;
 }
 
@@ -27,9 +33,14 @@ QString DataFolder() {
 
 } // namespace
 
-QString ExecutableFolder() {
-    const QString beside = WritableExecutableFolder();
+QString ExecutableFolderFor(const QString& programFolder) {
+    const QString beside = WritableProgramFolder(programFolder);
     return WithTrailingSeparator(beside.isEmpty() ? DataFolder() : beside);
+}
+
+QString ExecutableFolder() {
+    return ExecutableFolderFor(QCoreApplication::instance() != nullptr ? QCoreApplication::applicationDirPath()
+                                                                       : QString());
 }
 
 QString BesideExecutable(const QString& name) {

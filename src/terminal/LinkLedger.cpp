@@ -77,6 +77,8 @@ void TLinkLedger::MessageArrived(std::size_t row) {
     tally.LastTick = now;
     if (FLastMessageTick) FLongestSilenceMs = std::max(FLongestSilenceMs, now - *FLastMessageTick);
     FLastMessageTick = now;
+    if (!FRepairs.empty() && !FRepairs.back().MessageAfterMs)
+        FRepairs.back().MessageAfterMs = SinceStart(now) - FRepairs.back().StartMs;
 }
 
 void TLinkLedger::SurveyReport(std::int32_t code, std::int32_t occurence) {
@@ -85,7 +87,7 @@ void TLinkLedger::SurveyReport(std::int32_t code, std::int32_t occurence) {
         if (occurence <= 1 || FRepairs.empty() || FRepairs.back().Outcome != roRepairing) {
             ++FSilences;
             if (FRepairs.size() == KeptRepairs) FRepairs.pop_front();
-            FRepairs.push_back({SinceStart(TickCount()), 0, 1, roRepairing});
+            FRepairs.push_back({SinceStart(TickCount()), 0, 1, roRepairing, std::nullopt});
         } else {
             FRepairs.back().Attempts = occurence;
         }
@@ -150,9 +152,11 @@ std::string TLinkLedger::RowLine(std::size_t row) const {
 }
 
 std::string TLinkLedger::RepairLine(const TRepair& repair) const {
+    const std::string back =
+        repair.MessageAfterMs ? ", first message after " + MsText(*repair.MessageAfterMs) : "";
     return "repair at " + SecondsText(repair.StartMs) + " s: " + OutcomeText(repair.Outcome) + ", " +
            MsText(repair.DurationMs) + ", " + to_string(repair.Attempts) +
-           (repair.Attempts == 1 ? " attempt" : " attempts");
+           (repair.Attempts == 1 ? " attempt" : " attempts") + back;
 }
 
 std::vector<std::string> TLinkLedger::ReportLines(std::size_t buffered) const {

@@ -29,6 +29,9 @@ public:
         std::uint32_t DurationMs = 0;
         std::int32_t Attempts = 1;
         TRepairOutcome Outcome = roRepairing;
+        // From the start to the first message received after it: when the link really came back
+        // (a repair succeeds as soon as the port is open, the console may still be silent).
+        std::optional<std::uint32_t> MessageAfterMs;
     };
     struct TRow {
         std::uint64_t Count = 0;

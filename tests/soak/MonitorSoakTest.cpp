@@ -13,6 +13,8 @@
 #include <filesystem>
 #include <fstream>
 #include <gtest/gtest.h>
+#include <initializer_list>
+#include <iterator>
 #include <optional>
 #include <sstream>
 
@@ -99,11 +101,15 @@ bool IsHexByte(const std::string& token) {
            });
 }
 
-// The bytes that the monitor's lines show, in the order shown, as hexadecimal text.
-std::string ShownBytes(const std::vector<std::string>& lines) {
+constexpr const char* DiscardedPrefix = "*** Discarded: ";
+constexpr const char* RejectedPrefix = "!!! Rejected: ";
+
+// The bytes that the monitor's lines of these kinds show, in the order shown, as hexadecimal text.
+std::string ShownBytes(const std::vector<std::string>& lines,
+                       std::initializer_list<const char*> prefixes = {"Rcv>> ", DiscardedPrefix, RejectedPrefix}) {
     std::string shown;
     for (const std::string& line : lines) {
-        for (const char* prefix : {"Rcv>> ", "*** Discarded: ", "!!! Rejected: "}) {
+        for (const char* prefix : prefixes) {
             if (!line.starts_with(prefix)) continue;
             std::istringstream tokens(line.substr(std::string(prefix).size()));
             for (std::string token; tokens >> token && IsHexByte(token);) shown += " " + token;
@@ -122,6 +128,23 @@ bool IsRegularFrame(const ByteString& bytes) {
 
 bool IsUnknownTypeFrame(const ByteString& bytes) {
     return bytes.size() >= 2 && ByteAt(bytes, 0) == KelvoProtocol::StartByte && ByteAt(bytes, 1) == 0x04;
+}
+
+// A figure "key=N" of the line that begins with `head` in the monitor's last link-quality block.
+std::optional<unsigned long long> QualityFigure(const std::vector<std::string>& lines, const std::string& head,
+                                                const std::string& key) {
+    const auto block = std::find_if(lines.rbegin(), lines.rend(), [](const std::string& line) {
+        return line.starts_with("QUALITY link quality over ");
+    });
+    if (block == lines.rend()) return std::nullopt;
+    for (auto line = std::prev(block.base()); line != lines.end(); ++line) {
+        if (!line->starts_with("QUALITY " + head)) continue;
+        const std::string fields = " " + line->substr(std::string("QUALITY ").size());
+        const std::size_t at = fields.find(" " + key + "=");
+        if (at == std::string::npos) return std::nullopt;
+        return std::stoull(fields.substr(at + key.size() + 2));
+    }
+    return std::nullopt;
 }
 
 class TSoakRide {
@@ -219,7 +242,46 @@ public:
             << "the console's last frame is not printed:" << expected;
     }
 
+    // The ledger printed at the end counts what the terminal showed and the faults injected:
+    // the discarded bytes and rejected frames of the lines, a silence for every repair begun
+    // (each long silence and hang-up), every repair ended repaired, and every byte accounted for.
+    void ExpectLedgerAgreesWithTheFaults() const {
+        const auto figure = [this](const std::string& head, const std::string& key) {
+            const std::optional<unsigned long long> value = QualityFigure(FLines, head, key);
+            EXPECT_TRUE(value) << "no QUALITY " << head << " " << key;
+            return value.value_or(0);
+        };
+        const unsigned long long read = figure("bytes", "read");
+        EXPECT_EQ(read + figure("bytes", "carried"),
+                  figure("bytes", "packets") + figure("bytes", "discarded") + figure("bytes", "buffered"));
+        EXPECT_EQ(figure("bytes", "discarded"), ShownBytes(FLines, {DiscardedPrefix}).size() / 3);
+        EXPECT_GE(figure("bytes", "discarded"), FaultCount("garbage"));
+        EXPECT_EQ(figure("rejected", "count"), Count(RejectedPrefix));
+        if (FPlan.UnknownTypeShown) {
+            EXPECT_GE(figure("rejected", "count"), FaultCount("unknown"));
+        }
+        const std::size_t due = FaultCount("silence " + Ms(FPlan.LongSilenceMs)) + FaultCount("hangup");
+        EXPECT_EQ(figure("silences", "silences"), Count(RepairBegins));
+        EXPECT_GE(figure("silences", "silences"), due);
+        EXPECT_GE(figure("silences", "longest"), static_cast<unsigned long long>(FPlan.LongSilenceMs));
+        EXPECT_EQ(figure("repairs", "repaired"), Count(Repaired));
+        EXPECT_EQ(figure("repairs", "givenup"), 0u);
+        // The console streams every 100 ms; a repair's gaps are far fewer than one in two.
+        EXPECT_NEAR(static_cast<double>(figure("mtInfos", "median")), 100, 5);
+        EXPECT_GE(figure("mtInfos", "largest"), static_cast<unsigned long long>(FPlan.LongSilenceMs));
+        EXPECT_EQ(figure("repairs", "begun"), figure("silences", "silences"));
+        std::printf("soak %s ledger: %llu silences, longest %llu ms, %llu repaired, %llu bytes discarded, %llu rejected\n",
+                    FPlan.Name, figure("silences", "silences"), figure("silences", "longest"),
+                    figure("repairs", "repaired"), figure("bytes", "discarded"), figure("rejected", "count"));
+    }
+
 private:
+    std::size_t FaultCount(const std::string& command) const {
+        return static_cast<std::size_t>(std::count_if(FFaults.begin(), FFaults.end(), [&](const TFault& fault) {
+            return fault.Command.starts_with(command);
+        }));
+    }
+
     double HandshakeMs() const {
         for (const TRecordEntry& entry : FRecord)
             if (entry.Direction == TRecordDirection::rdNote && entry.Bytes == "handshake") return entry.TimeMs;
@@ -281,11 +343,13 @@ TEST_P(MonitorSoak, NeverDiesKeepsItsMemoryShowsEveryFaultRecoversAndAccountsFor
     console.Start();
 
     QProcess monitor;
-    monitor.start(KELVO_MONITOR_PATH, {"--counters", "--version", QString::number(plan.Version),
+    monitor.start(KELVO_MONITOR_PATH, {"--counters", "--quality", "--version", QString::number(plan.Version),
                                        QString::fromStdString(link)});
     ASSERT_TRUE(monitor.waitForStarted());
     // The test's clock is the monitor itself: a wait that ends early means the monitor died.
     ASSERT_FALSE(monitor.waitForFinished(BaselineMs)) << monitor.readAllStandardError().toStdString();
+    // The ledger asked for on standard input in the middle of the ride.
+    monitor.write("quality\n");
     const long baselineKb = ResidentKb(monitor.processId());
     ASSERT_FALSE(monitor.waitForFinished(static_cast<int>(rideMs) - BaselineMs))
         << monitor.readAllStandardError().toStdString();
@@ -307,6 +371,8 @@ TEST_P(MonitorSoak, NeverDiesKeepsItsMemoryShowsEveryFaultRecoversAndAccountsFor
     ride.ExpectFaultyBytesShown();
     ride.ExpectRepairsWhereDue();
     ride.ExpectFramesFlowAtTheEnd();
+    ride.ExpectLedgerAgreesWithTheFaults();
+    EXPECT_EQ(ride.Count("QUALITY link quality over "), 2u);
 
     // Every byte the console wrote was read (or emptied out by a reopen), and the splitter cut
     // it into a packet, discarded it or still holds it.

@@ -111,7 +111,10 @@ TEST_F(LinkLedgerTest, RepairsKeepTheirLengthAttemptsAndOutcome) {
     clock.Advance(312);
     ledger.SurveyReport(611, -1);
     ledger.SurveyReport(614, -1);
-    clock.Advance(5000);
+    clock.Advance(1000);
+    ledger.MessageTaken(mtInfos); // the console is back 1712 ms after the repair began
+    ledger.MessageTaken(mtInfos);
+    clock.Advance(4000);
     ledger.SurveyReport(720, 1);
     clock.Advance(900);
     EXPECT_EQ(ledger.Repairs().back().DurationMs, 900u); // still running
@@ -129,10 +132,13 @@ TEST_F(LinkLedgerTest, RepairsKeepTheirLengthAttemptsAndOutcome) {
     EXPECT_EQ(repairs[0].DurationMs, 712u);
     EXPECT_EQ(repairs[0].Attempts, 2);
     EXPECT_EQ(repairs[0].Outcome, TLinkLedger::roRepaired);
+    EXPECT_EQ(repairs[0].MessageAfterMs, 1712u);
+    EXPECT_FALSE(repairs[1].MessageAfterMs);
     EXPECT_EQ(repairs[1].StartMs, 5712u);
     EXPECT_EQ(repairs[1].Outcome, TLinkLedger::roGivenUp);
     const std::vector<std::string> lines = ledger.ReportLines(0);
-    EXPECT_THAT(lines, Contains("repair at 0.000 s: repaired, 712 ms, 2 attempts"));
+    EXPECT_THAT(lines,
+                Contains("repair at 0.000 s: repaired, 712 ms, 2 attempts, first message after 1712 ms"));
     EXPECT_THAT(lines, Contains("repair at 5.712 s: given up, 900 ms, 1 attempt"));
 }
 

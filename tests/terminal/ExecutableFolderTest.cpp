@@ -1,0 +1,53 @@
+#include "terminal/ExecutableFolder.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+namespace {
+
+// A program folder laid out as an installation lays it out, with the per-user data folder of
+// the test inside the same temporary folder.
+class ExecutableFolderTest : public testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(Root.isValid());
+        qputenv("XDG_DATA_HOME", QFile::encodeName(Root.filePath("data")));
+        QDir().mkpath(Root.filePath("usr/bin"));
+    }
+    void TearDown() override {
+        QFile::setPermissions(Root.filePath("usr/bin"),
+                              QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        qunsetenv("XDG_DATA_HOME");
+    }
+    void InstallDesktopEntry() {
+        QDir().mkpath(Root.filePath("usr/share/applications"));
+        QFile entry(Root.filePath("usr/share/applications/kelvo-terminal.desktop"));
+        ASSERT_TRUE(entry.open(QIODevice::WriteOnly));
+    }
+    QString DataFolder() const { return Root.filePath("data/") + QCoreApplication::applicationName() + "/"; }
+
+    QTemporaryDir Root;
+};
+
+TEST_F(ExecutableFolderTest, AWritableFolderOfACopiedProgramKeepsTheFilesBesideIt) {
+    EXPECT_EQ(ExecutableFolderFor(Root.filePath("usr/bin")), Root.filePath("usr/bin/"));
+}
+
+TEST_F(ExecutableFolderTest, AnInstalledProgramInAReadOnlyFolderKeepsThemInTheUsersDataFolder) {
+    InstallDesktopEntry();
+    QFile::setPermissions(Root.filePath("usr/bin"),
+                          QFile::ReadOwner | QFile::ExeOwner | QFile::ReadOther | QFile::ExeOther);
+    EXPECT_EQ(ExecutableFolderFor(Root.filePath("usr/bin")), DataFolder());
+    EXPECT_TRUE(QDir(DataFolder()).exists());
+}
+
+TEST_F(ExecutableFolderTest, AnInstalledProgramThatCouldWriteItsFolderStillUsesTheDataFolder) {
+    // As root, /usr/bin is writable: the files must not land among the installed programs.
+    InstallDesktopEntry();
+    EXPECT_EQ(ExecutableFolderFor(Root.filePath("usr/bin")), DataFolder());
+}
+
+} // namespace
