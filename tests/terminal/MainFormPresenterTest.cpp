@@ -67,7 +67,6 @@ public:
 
     void ShowMessage(TBoxKind kind, const std::string& text) override { Shown.emplace_back(kind, text); }
     TAnswer AskYesNoCancel(const std::string&) override { return anCancel; }
-    TAnswer AskYesNoCancel(const std::string&) override { return anCancel; }
     TAnswer AskNoRetry(const std::string&) override {
         ++Questions;
         if (Answers.empty()) return anNo;
@@ -302,6 +301,16 @@ TEST_F(MainFormPresenterTest, WithWriteToMemoUncheckedTheTerminalKeepsOnlyTheNew
     presenter.OpenOrClosePort();
     ASSERT_TRUE(RideShows());
     EXPECT_EQ(view.Lines.size(), 1U);
+}
+
+// The tick's raw speed was below -0.5 before the device clamped it to 0.
+TEST_F(MainFormPresenterTest, ASpeedThatFellBelowTheShownOneIsAReadingError) {
+    Device().OnStats(&Device(), 1000, 10, 0, 0, -0.4L, false);
+    EXPECT_TRUE(dialogs.Shown.empty());
+    Device().OnStats(&Device(), 1000, 10, 0, 0, -0.6L, true);
+    EXPECT_THAT(dialogs.Shown,
+                ElementsAre(std::pair(TUserDialogs::bkError, std::string("Error in speed reading [>0.5]"))));
+    EXPECT_EQ(view.Stats.Speed.rfind("Speed: ", 0), 0U); // the labels were written first
 }
 
 TEST_F(MainFormPresenterTest, CommandStatesFollowTheTerminal) {
