@@ -297,6 +297,8 @@ public:
     // 0..9999 onto one byte: rounded Value x 255 / 9999.
     virtual std::int32_t ElevationToByte(std::int32_t Value) const;
     virtual void SendSetPoints();
+    // The resistance a set-point request carries now: 0 while the security holds the roller.
+    std::int32_t ResistanceToSend() const;
 
     // ---- Power, energy and virtual speed (KelvoDevicePower.cpp) ----
     std::int32_t GetPower() const { return FPower; }

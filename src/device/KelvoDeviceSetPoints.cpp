@@ -45,8 +45,10 @@ std::int32_t TKelvoDevice::ElevationToByte(std::int32_t Value) const {
     return static_cast<std::int32_t>(std::nearbyint(Value * ElevationByteScale));
 }
 
+std::int32_t TKelvoDevice::ResistanceToSend() const { return ResistanceHeldAtZero() ? 0 : FKelvoResistance; }
+
 void TKelvoDevice::SendSetPoints() {
-    const std::int32_t resistance = ResistanceHeldAtZero() ? 0 : FKelvoResistance;
+    const std::int32_t resistance = ResistanceToSend();
     // The byte-stream consoles take no set-points; a repair sends nothing until it is over.
     if (FVersion < 4 || FRepairing) return;
     Send(KelvoProtocol::BuildRequest(KelvoProtocol::rqSetPoints, resistance, FKelvoElevation & 0xFF));

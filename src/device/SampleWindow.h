@@ -1,6 +1,7 @@
 #pragma once
 
 #include <algorithm>
+#include <cstddef>
 #include <cstdint>
 #include <vector>
 
@@ -12,8 +13,12 @@ template <typename Value> void ShiftIn(std::vector<Value>& window, Value value) 
     window.back() = value;
 }
 
-// Keeps the entries and fills new ones with 0. A window always keeps one entry at least, since
-// the newest value goes into its last place.
+// Keeps the newest entries: a grown window gets its new zeros at the oldest end, so it warms up
+// like a fresh one instead of averaging zeros in as the newest values; a shrunk one drops its
+// oldest entries. A window always keeps one entry at least, since the newest value goes into its
+// last place.
 template <typename Value> void ResizeWindow(std::vector<Value>& window, std::int32_t length) {
-    window.resize(static_cast<std::size_t>(std::max<std::int32_t>(length, 1)), Value{});
+    const auto wanted = static_cast<std::size_t>(std::max<std::int32_t>(length, 1));
+    if (wanted > window.size()) window.insert(window.begin(), wanted - window.size(), Value{});
+    else window.erase(window.begin(), window.begin() + static_cast<std::ptrdiff_t>(window.size() - wanted));
 }

@@ -120,6 +120,18 @@ TEST_F(DeviceStatsTest, ShortAverageNeverTakesMoreSamplesThanTheArrayHolds) {
     EXPECT_NEAR(static_cast<double>(device.GetInstantSpeed()), sample / 2, 1e-7);
 }
 
+TEST_F(DeviceStatsTest, ResizedArraysKeepTheNewestEntriesAtTheNewestEnd) {
+    Ride(5);
+    device.SetSpeedArrayLength(3);
+    for (int k = 1; k <= 3; ++k) device.ParseMessage(LongInfos(642));
+    const double sample = device.GetSpeedArray().back();
+    device.SetSpeedArrayLength(5);
+    EXPECT_THAT(device.GetSpeedArray(), testing::ElementsAre(0, 0, sample, sample, sample));
+    device.ParseMessage(LongInfos(0));
+    device.SetSpeedArrayLength(2);
+    EXPECT_THAT(device.GetSpeedArray(), testing::ElementsAre(sample, 0));
+}
+
 TEST_F(DeviceStatsTest, ArrayLengthBelowOneKeepsOneEntry) {
     device.SetSpeedArrayLength(0);
     device.SetCadenceArrayLength(-3);
@@ -160,8 +172,8 @@ TEST_F(DeviceStatsTest, AverageCadenceIsKeptAtATickWithoutCadence) {
     Tick(1000);
     // 10 values of 80 rpm in 1000 ms of 100 ms messages
     EXPECT_EQ(device.GetAverageCadence(), 80);
-    // Ten new empty entries behind the full ones: ten values later the window is short again.
-    device.SetCadenceArrayLength(20);
+    // Eleven new empty entries at the oldest end: ten values later the window is still short.
+    device.SetCadenceArrayLength(21);
     for (int k = 1; k <= 10; ++k) device.ParseMessage(LongInfos(642, 600)); // 100 rpm
     EXPECT_EQ(device.GetCadence(), 0);
     Tick(1000); // (800 + 1000) / 20 messages would give 90
