@@ -103,17 +103,20 @@ const TCommandSpec& Spec(TCommand command) {
 const std::vector<TMenuSpec>& MenuBar() {
     static const std::vector<TMenuSpec> menus{
         {"Port",
+         "Port",
          {Item(ComPortSettings), Item(OpenPort), Item(LoadComPortSettings), Item(SaveComPortSettings),
           Item(ClearBufferIO), Separator(), Item(Print), Item(PrinterSetup), Separator(), Item(Quit)}},
         {"Edit",
+         "Edit",
          {Item(Copy), Item(Cut), Item(Paste), Item(SelectAll), Separator(), Item(FollowEntries), Separator(),
           Item(Find), Item(FindNext)}},
-        {"Kelvo Device", {Item(StartDevice)}},
+        {"Kelvo Device", "Kelvo Device", {Item(StartDevice)}},
         {"Terminal",
-         {Item(FollowEntries), Item(ClearText), Item(GoToLine), Item(Print), Sub("Options"), Separator(),
-          Item(TerminalCopy), Item(TerminalCut), Item(TerminalPaste), Item(TerminalFind),
+         "Terminal",
+         {Item(FollowEntries), Item(ClearText), Item(GoToLine), Item(Print), Sub("Terminal options"),
+          Separator(), Item(TerminalCopy), Item(TerminalCut), Item(TerminalPaste), Item(TerminalFind),
           Item(TerminalFindNext), Item(TerminalSelectAll)}},
-        {"Help", {Item(Help), Item(ConsoleVersion), Item(UpgradeWizard), Separator(), Item(About)}},
+        {"Help", "Help", {Item(Help), Item(ConsoleVersion), Item(UpgradeWizard), Separator(), Item(About)}},
     };
     return menus;
 }
@@ -121,22 +124,24 @@ const std::vector<TMenuSpec>& MenuBar() {
 const std::vector<TMenuSpec>& SubMenus() {
     static const std::vector<TMenuSpec> menus{
         {"Options",
+         "Options",
          {Item(DisconnectionSettings), Item(WriteLogCS), Separator(), Item(ComPortSettings),
-          Item(SaveComPortSettings), Item(LoadComPortSettings), Separator(), Item(DiscardNullValues),
-          Item(DisplayEvents), Item(OnlyStatValues)}},
+          Item(SaveComPortSettings), Item(LoadComPortSettings)}},
+        {"Terminal options", "Options", {Item(DiscardNullValues), Item(DisplayEvents), Item(OnlyStatValues)}},
         {"Test",
+         "Test",
          {Item(StartTest), Separator(), Item(RandomResistance), Item(RandomElevation), Item(SetRandomValue),
           Separator(), Item(DisableSpeedZero)}},
-        {"Log file", {Item(WriteLogCS), Item(ShowSurveyLog), Item(DeleteSurveyLog)}},
+        {"Log file", "Log file", {Item(WriteLogCS), Item(ShowSurveyLog), Item(DeleteSurveyLog)}},
     };
     return menus;
 }
 
-const TMenuSpec& SubMenu(const std::string& title) {
+const TMenuSpec& SubMenu(const std::string& key) {
     const auto& menus = SubMenus();
     const auto found =
-        std::find_if(menus.begin(), menus.end(), [&](const TMenuSpec& menu) { return menu.Title == title; });
-    if (found == menus.end()) throw std::logic_error("sub-menu missing from the commands table: " + title);
+        std::find_if(menus.begin(), menus.end(), [&](const TMenuSpec& menu) { return menu.Key == key; });
+    if (found == menus.end()) throw std::logic_error("sub-menu missing from the commands table: " + key);
     return *found;
 }
 

@@ -70,7 +70,7 @@ struct TCommandSpec {
     bool Visible;
 };
 
-// An entry of a menu or toolbar: a command, a separator, or a sub-menu named by its title.
+// An entry of a menu or toolbar: a command, a separator, or a sub-menu named by its key.
 struct TMenuEntry {
     enum TKind { meCommand, meSeparator, meSubMenu } Kind;
     TCommand Command = TCommand::Quit;
@@ -78,6 +78,8 @@ struct TMenuEntry {
 };
 
 struct TMenuSpec {
+    // Tells apart menus of the same title.
+    const char* Key;
     const char* Title;
     std::vector<TMenuEntry> Entries;
 };
@@ -97,7 +99,7 @@ const TCommandSpec& Spec(TCommand command);
 const std::vector<TMenuSpec>& MenuBar();
 // Menus that only appear inside others (sub-menus and the main toolbar's drop-down menus).
 const std::vector<TMenuSpec>& SubMenus();
-const TMenuSpec& SubMenu(const std::string& title);
+const TMenuSpec& SubMenu(const std::string& key);
 // The main toolbar and the terminal's small toolbar (its check boxes follow its actions).
 const std::vector<TToolbarSpec>& Toolbars();
 

@@ -15,6 +15,7 @@
 #include <QElapsedTimer>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QMenuBar>
 #include <QPushButton>
 #include <QTimer>
 #include <gmock/gmock.h>
@@ -81,6 +82,10 @@ TEST_F(TerminalMainFormTest, StartUpStateHoldsTheCommandsTable) {
         EXPECT_EQ(action.isChecked(), spec.Checked || spec.Id == TCommand::DisplayEvents);
         EXPECT_EQ(action.isVisible(), spec.Visible);
     }
+    QStringList menuTitles;
+    for (const QAction* menu : window.menuBar()->actions()) menuTitles << menu->text();
+    EXPECT_EQ(menuTitles, (QStringList{"Port", "Edit", "Kelvo Device", "Terminal", "Help"}));
+    EXPECT_TRUE(Child<QAction>("ActionStartDevice").associatedObjects().size() >= 3); // window, menu, toolbar
     EXPECT_EQ(window.windowTitle(), "Kelvo Terminal Tester");
     EXPECT_EQ(window.size(), QSize(800, 600));
     EXPECT_EQ(Child<QComboBox>("ComboBoxKelvoVersion").currentText(), "Kelvo 4.5");
