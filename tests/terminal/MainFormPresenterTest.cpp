@@ -64,6 +64,7 @@ public:
     std::deque<TAnswer> Answers;
     int Questions = 0;
     int Beeps = 0;
+    std::size_t BoxesBeforeLastBeep = 0;
 
     void ShowMessage(TBoxKind kind, const std::string& text) override { Shown.emplace_back(kind, text); }
     TAnswer AskYesNoCancel(const std::string&) override { return anCancel; }
@@ -74,7 +75,10 @@ public:
         Answers.pop_front();
         return answer;
     }
-    void Beep() override { ++Beeps; }
+    void Beep() override {
+        ++Beeps;
+        BoxesBeforeLastBeep = Shown.size();
+    }
     bool ChoosePrinter(QPrinter&) override { return false; }
     void SetUpPrinter(QPrinter&) override {}
 };
@@ -158,6 +162,19 @@ TEST_F(MainFormPresenterTest, AFailureAfterThePortOpenedIsShownInItsOwnWords) {
     presenter.OpenOrClosePort();
     EXPECT_TRUE(Device().GetComPortConnected());
     EXPECT_THAT(dialogs.Shown, ElementsAre(std::pair(TUserDialogs::bkError, std::string("write refused"))));
+}
+
+TEST_F(MainFormPresenterTest, AFailedCloseShowsItsMessageThenBeeps) {
+    EmulatorFixture emulator(5);
+    Device().SetComPortPort(emulator.Path());
+    presenter.OpenOrClosePort();
+    ASSERT_TRUE(RideShows());
+    const int beepsBefore = dialogs.Beeps;
+    Device().OnComPortBeforeClose = [](TComponent*) { throw std::runtime_error("close refused"); };
+    presenter.OpenOrClosePort();
+    EXPECT_THAT(dialogs.Shown, ElementsAre(std::pair(TUserDialogs::bkPlain, std::string("close refused"))));
+    EXPECT_EQ(dialogs.Beeps, beepsBefore + 1);
+    EXPECT_EQ(dialogs.BoxesBeforeLastBeep, 1u);
 }
 
 // A command that would nest a second handshake into a running wait is refused with a beep.
