@@ -96,9 +96,8 @@ void TMainFormPresenter::AddLine(const std::string& line) {
 
 void TMainFormPresenter::HookPortEvents() {
     TKelvoDevice& device = Device();
-    device.OnComPortBeforeOpen = [this](TComponent*) {
-        FView.SetPriorityListsEnabled(!Device().GetComPortConnected());
-    };
+    RunAfterHandler(device.OnComPortBeforeOpen,
+                    [this](TComponent*) { FView.SetPriorityListsEnabled(!Device().GetComPortConnected()); });
     // The captions follow the port even while the device repairs the link; only the session's
     // stop and run steps wait for the repair to finish.
     RunBeforeHandler(device.OnComPortAfterOpen, [this](TComponent*) { ShowPortOpen(true); });
