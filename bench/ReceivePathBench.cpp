@@ -1,8 +1,11 @@
 // Frames per second through the monitor's receive path, per protocol family: the splitter,
 // ParseMessage and the terminal line text, on a ride the emulated console streams. The line
-// carries at most 87 long frames, 145 short frames or 873 status bytes per second.
+// carries at most 87 long frames, 145 short frames or 873 status bytes per second. The link
+// ledger runs inside that path; LedgerRide runs it alone on the same ride, so its share of the
+// path is LedgerRide's time over ReceiveRide's.
 #include "console_sim/ConsoleMachine.h"
 #include "device/KelvoProtocol.h"
+#include "terminal/LinkLedger.h"
 #include "terminal/TerminalSession.h"
 
 #include <QCoreApplication>
@@ -56,9 +59,36 @@ void ReceiveRide(benchmark::State& state, double version) {
     state.counters["lines_per_frame"] = static_cast<double>(lines) / frames;
 }
 
+// What the session feeds the ledger per write: every write a packet and a message, an upper
+// bound for the byte stream, whose zero bytes raise none.
+void LedgerRide(benchmark::State& state, double version) {
+    const std::vector<ByteString> writes = StreamedWrites(version);
+    TLinkLedger ledger;
+    for (auto _ : state) {
+        for (const ByteString& write : writes) {
+            ledger.BytesRead(write.size());
+            ledger.PacketCut(write.size());
+            ledger.MessageTaken(mtInfos);
+        }
+    }
+    benchmark::DoNotOptimize(ledger.GetBytesRead());
+    state.SetItemsProcessed(static_cast<std::int64_t>(state.iterations() * writes.size()));
+}
+
+// The ledger's text after a long-frame ride, which the window's page asks for once a second.
+void LedgerReport(benchmark::State& state) {
+    TLinkLedger ledger;
+    for (std::size_t i = 0; i < StreamedWrites(5.0).size(); ++i) ledger.MessageTaken(mtInfos);
+    for (auto _ : state) benchmark::DoNotOptimize(ledger.ReportLines(0).size());
+}
+
 BENCHMARK_CAPTURE(ReceiveRide, ByteStreamV3, 3.0)->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(ReceiveRide, ShortFramesV4, 4.0)->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(ReceiveRide, LongFramesV5, 5.0)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(LedgerRide, ByteStreamV3, 3.0)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(LedgerRide, ShortFramesV4, 4.0)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(LedgerRide, LongFramesV5, 5.0)->Unit(benchmark::kMillisecond);
+BENCHMARK(LedgerReport)->Unit(benchmark::kMicrosecond);
 
 } // namespace
 
