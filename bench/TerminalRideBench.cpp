@@ -305,6 +305,7 @@ void MeasureLatency(const TRide& ride, int seconds, const fs::path& registry) {
 
     std::vector<RideCapture::TShownLine> lines;
     double cpu = 0;
+    double closedMs = 0;
     std::optional<TEventCensus> census;
     {
         TBenchDialogs dialogs;
@@ -323,14 +324,17 @@ void MeasureLatency(const TRide& ride, int seconds, const fs::path& registry) {
         QApplication::exec();
         cpu = ThreadCpuSeconds() - cpuBefore;
         census->Stop();
+        closedMs = MsSince(consoleStart);
         window.Action(TCommand::OpenPort)->trigger();
     }
     console.Stop();
 
-    const std::vector<double> latencies = RideCapture::LatenciesMs(console.GetRecord(), lines, consoleStart);
+    const std::vector<TRecordEntry> record = console.GetRecord();
+    const std::vector<double> latencies = RideCapture::LatenciesMs(record, lines, consoleStart);
     std::printf("%s: the window in process (offscreen), %d s\n", ride.Title, seconds);
-    std::printf("  infos lines %zu; main thread's processor time %.2f %% of one core\n", latencies.size(),
-                cpu / seconds * 100);
+    std::printf("  infos frames sent while the port was open %ld, lines shown for them %zu; main thread's processor "
+                "time %.2f %% of one core\n",
+                InfosFramesBetween(record, 0, closedMs), latencies.size(), cpu / seconds * 100);
     RideCapture::PrintLatencies("in the terminal's ring", latencies);
     census->Print(seconds, 5);
 }
