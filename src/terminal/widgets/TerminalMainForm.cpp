@@ -25,7 +25,9 @@
 #include <QPrinter>
 #include <QPushButton>
 #include <QScreen>
+#include <QScrollBar>
 #include <QSignalBlocker>
+#include <QTimer>
 #include <QToolBar>
 
 namespace {
@@ -40,6 +42,7 @@ constexpr int RequestButtonHeight = 21;
 constexpr int OrientationPage = 2;
 constexpr int HeartLedIntervalMs = 100;
 constexpr int KeyLedIntervalMs = 200;
+constexpr int LinkRefreshMs = 1000;
 
 // Labels change text only when it differs: most ticks repeat most texts.
 void SetText(QLabel& label, const std::string& text) {
@@ -93,6 +96,7 @@ TTerminalMainForm::TTerminalMainForm(TUserDialogs& dialogs, QWidget* parent)
     ConnectTerminal();
     ConnectOptionBoxes();
     ConnectParameters();
+    ConnectLinkPage();
     LoadIniSettings();
 
     resize(800, 600);
@@ -274,6 +278,25 @@ void TTerminalMainForm::ConnectParameters() {
             [this](int index) { FPresenter->SetComPriority(index); });
     connect(ui->ComboBoxStatsPriority, &QComboBox::activated, this,
             [this](int index) { FPresenter->SetStatsPriority(index); });
+}
+
+void TTerminalMainForm::ConnectLinkPage() {
+    auto* refresh = new QTimer(this);
+    refresh->setObjectName(QStringLiteral("TimerLink"));
+    connect(refresh, &QTimer::timeout, this, [this] { ShowLinkQuality(); });
+    refresh->start(LinkRefreshMs);
+    connect(ui->PageControlBottom, &QTabWidget::currentChanged, this, [this] { ShowLinkQuality(); });
+}
+
+void TTerminalMainForm::ShowLinkQuality() {
+    if (ui->PageControlBottom->currentWidget() != ui->TabLink) return;
+    QStringList lines;
+    for (const std::string& line : FSession->LinkQualityLines()) lines << QString::fromStdString(line);
+    // The reader keeps the place they scrolled to.
+    QScrollBar& scroll = *ui->MemoLink->verticalScrollBar();
+    const int at = scroll.value();
+    ui->MemoLink->setPlainText(lines.join(u'\n'));
+    scroll.setValue(at);
 }
 
 void TTerminalMainForm::UpdateCommandStates() {

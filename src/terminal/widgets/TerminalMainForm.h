@@ -48,6 +48,9 @@ private:
     void ConnectTerminal();
     void ConnectOptionBoxes();
     void ConnectParameters();
+    // The link ledger's page, refreshed once a second while it is shown.
+    void ConnectLinkPage();
+    void ShowLinkQuality();
     // ---- settings, toolbar layout and the connection survey log ----
     void LoadIniSettings();
     void SaveIniSettings();

@@ -16,11 +16,14 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QMenuBar>
+#include <QPlainTextEdit>
 #include <QPushButton>
+#include <QTabWidget>
 #include <QTimer>
 #include <gmock/gmock.h>
 
 #include <cstdlib>
+#include <filesystem>
 
 namespace {
 
@@ -117,6 +120,42 @@ TEST_F(TerminalMainFormTest, OpeningThePortRidesWithReceivedLinesAndLabelsAndWri
     const std::size_t before = CountLines("mtInfos");
     ASSERT_TRUE(EmulatorFixture::ServeUntil([&] { return CountLines("mtInfos") != before; }, 3000));
     EXPECT_EQ(Lines().Count(), 1U);
+}
+
+TEST_F(TerminalMainFormTest, LinkPageShowsTheLedgerOfARideWithARepairedHangUp) {
+    TConsoleSettings settings;
+    settings.Version = 5;
+    TConsoleSimulator console(settings);
+    // The port follows the console to its new line after the hang-up.
+    const std::string link = std::filesystem::absolute("link-page-console").string();
+    console.SetLinkPath(link);
+    console.Start();
+    window.show();
+    window.Session().Device().SetComPortPort(link);
+    window.Action(TCommand::OpenPort)->trigger();
+    ASSERT_TRUE(RideShows());
+    console.Command("hangup 1500");
+    const TLinkLedger& ledger = window.Session().Ledger();
+    ASSERT_TRUE(EmulatorFixture::ServeUntil(
+        [&] { return ledger.GetRepaired() == 1 && ledger.Repairs().back().MessageAfterMs.has_value(); }, 15000));
+
+    EXPECT_EQ(Child<QTimer>("TimerLink").interval(), 1000);
+    Child<QTabWidget>("PageControlBottom").setCurrentWidget(&Child<QWidget>("TabLink"));
+    const std::string page = Child<QPlainTextEdit>("MemoLink").toPlainText().toStdString();
+    EXPECT_THAT(page, testing::HasSubstr("silences=1 "));
+    EXPECT_THAT(page, testing::HasSubstr(": repaired, "));
+    EXPECT_THAT(page, testing::HasSubstr("(all accounted for)"));
+    // Kept in the test's folder, to look at the page.
+    window.grab().save(QStringLiteral("link-page.png"));
+    window.Action(TCommand::OpenPort)->trigger();
+    console.Stop();
+}
+
+TEST_F(TerminalMainFormTest, TheThousandAndFirstLineRemovesTheFirst) {
+    for (int i = 1; i <= 1001; ++i) window.Session().OnAddLine("line " + std::to_string(i));
+    EXPECT_EQ(Lines().Count(), 1000U);
+    EXPECT_EQ(Lines().Line(0), "line 2");
+    EXPECT_EQ(Lines().Line(999), "line 1001");
 }
 
 TEST_F(TerminalMainFormTest, StartDeviceMarkFollowsTheDeviceAcrossTwoPresses) {
