@@ -125,8 +125,7 @@ void TMainFormPresenter::HookDeviceEvents() {
     });
     RunAfterHandler(device.OnVersionChange, [this](TComponent*) { FollowVersion(); });
     RunAfterHandler(device.OnConnectionLost, [this](TComponent*) {
-        if (!Device().GetComPortConnected())
-            FView.SetCommandCaption(TCommand::OpenPort, CommandTable::OpenPortCaption);
+        if (!Device().GetComPortConnected()) ShowPortOpen(false);
         // The loss is told from inside the survey's tick: the search runs once that has returned,
         // unless the window has gone or is closing by then.
         RunAfterWaits([this, alive = std::weak_ptr<bool>(FAlive)] {
