@@ -75,7 +75,10 @@ read_terminal
 [[ $(count_of MtIdentification) -eq 1 ]] || fail "F9 on a running ride connected again instead of stopping it"
 press F9
 wait_for 'read_terminal; [[ $(count_of MtIdentification) -eq 2 ]]' 10 || fail "the second F9 did not start a new ride"
-wait_for 'terminal_has "TRX <<<   F0 03 00 00 00 F7 3 Request: Serial number"' 5 || fail "no serial-number request before the ride"
+# The ride starts once the handshake's wait is over, with its serial-number request; F8 would be
+# refused while that wait runs.
+wait_for 'read_terminal; [[ $(count_of "TRX <<<   F0 03 00 00 00 F7 3 Request: Serial number") -eq 2 ]]' 5 \
+    || fail "no serial-number request before the second ride"
 
 # F8 closes the port: the infos lines stop, and the program is still there.
 # Real time must pass to see that nothing more arrives; one second is ten frames of the console.
