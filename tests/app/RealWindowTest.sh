@@ -67,6 +67,10 @@ wait_for 'terminal_has "Rcv>>  F0 08 .* MtIdentification"' 10 || fail "no identi
 wait_for 'terminal_has "Rcv>>  F0 01 .* mtInfos, Rolls: "' 10 || fail "no infos lines: the ride did not start"
 
 count_of() { grep -c "$1" "$work/text" || true; }
+# A ride starts once the handshake's wait is over, with its serial-number request; the window
+# refuses F8 and F9 while that wait runs.
+serial_requests() { read_terminal; count_of "TRX <<<   F0 03 00 00 00 F7 3 Request: Serial number"; }
+wait_for '[[ $(serial_requests) -eq 1 ]]' 5 || fail "no serial-number request before the ride"
 
 # F9 on a running ride stops it; the next F9 connects again, so a second identification answer
 # arrives only after the second press.
@@ -75,10 +79,7 @@ read_terminal
 [[ $(count_of MtIdentification) -eq 1 ]] || fail "F9 on a running ride connected again instead of stopping it"
 press F9
 wait_for 'read_terminal; [[ $(count_of MtIdentification) -eq 2 ]]' 10 || fail "the second F9 did not start a new ride"
-# The ride starts once the handshake's wait is over, with its serial-number request; F8 would be
-# refused while that wait runs.
-wait_for 'read_terminal; [[ $(count_of "TRX <<<   F0 03 00 00 00 F7 3 Request: Serial number") -eq 2 ]]' 5 \
-    || fail "no serial-number request before the second ride"
+wait_for '[[ $(serial_requests) -eq 2 ]]' 5 || fail "no serial-number request before the second ride"
 
 # F8 closes the port: the infos lines stop, and the program is still there.
 # Real time must pass to see that nothing more arrives; one second is ten frames of the console.
