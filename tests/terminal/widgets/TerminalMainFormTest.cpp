@@ -235,6 +235,18 @@ TEST_F(TerminalMainFormTest, AVersionPickedInTheListIsTheDevicesVersion) {
     EXPECT_TRUE(versions.isEnabled());
 }
 
+// Real time must pass for the lamp's own timer: 100 ms.
+TEST(Led, GoesOutOneIntervalAfterItLit) {
+    TLed led("Hr", Qt::red, 100);
+    led.Light();
+    EXPECT_TRUE(led.IsLit());
+    QElapsedTimer elapsed;
+    elapsed.start();
+    EmulatorFixture::ServeUntil([&] { return !led.IsLit(); }, 2000);
+    EXPECT_FALSE(led.IsLit());
+    EXPECT_GE(elapsed.elapsed(), 90);
+}
+
 // Closing in the middle of a handshake with a silent line: the wait ends at once, the window
 // closes once the handshake's caller has returned, well within a second. Run in a process of its
 // own, since a program that is ending ends every later wait too; that process ends without the
