@@ -48,6 +48,8 @@ namespace fs = std::filesystem;
 constexpr const char* WindowTitle = "Kelvo Terminal Tester";
 // After the handshake the window settles (first lines, labels, layout) before the ride counts.
 constexpr int SettleSeconds = 2;
+// At the port's close the frames of this last stretch may still be on their way.
+constexpr double InFlightMs = 100;
 
 struct TOptions {
     int Seconds = 60;
@@ -332,9 +334,10 @@ void MeasureLatency(const TRide& ride, int seconds, const fs::path& registry) {
     const std::vector<TRecordEntry> record = console.GetRecord();
     const std::vector<double> latencies = RideCapture::LatenciesMs(record, lines, consoleStart);
     std::printf("%s: the window in process (offscreen), %d s\n", ride.Title, seconds);
-    std::printf("  infos frames sent while the port was open %ld, lines shown for them %zu; main thread's processor "
-                "time %.2f %% of one core\n",
-                InfosFramesBetween(record, 0, closedMs), latencies.size(), cpu / seconds * 100);
+    // Frames of the last moments may still be on their way when the port closes.
+    std::printf("  infos frames sent until %.0f ms before the port closed %ld, lines shown %zu; main thread's "
+                "processor time %.2f %% of one core\n",
+                InFlightMs, InfosFramesBetween(record, 0, closedMs - InFlightMs), latencies.size(), cpu / seconds * 100);
     RideCapture::PrintLatencies("in the terminal's ring", latencies);
     census->Print(seconds, 5);
 }
