@@ -280,6 +280,23 @@ TEST_F(MainFormPresenterTest, AFailedLoadAtCreationIsShownAndTheConsoleLineIsFor
     EXPECT_FALSE(view.Checked[TCommand::OnlyStatValues]);
 }
 
+TEST_F(MainFormPresenterTest, LoadingAnotherPortIntoAnOpenOneRidesOnTheNewPort) {
+    EmulatorFixture first(5);
+    EmulatorFixture second(5);
+    Device().SetComPortPort(first.Path());
+    presenter.OpenOrClosePort();
+    ASSERT_TRUE(RideShows());
+    QSettings store("Corvane", "Tavrik");
+    store.setValue("Port", QString::fromStdString(second.Path()));
+    store.sync();
+    presenter.LoadComPortSettings();
+    store.clear();
+    EXPECT_EQ(Device().GetComPortPort(), second.Path());
+    EXPECT_TRUE(Device().GetConnected());
+    EXPECT_EQ(Device().GetStatus(), dsRunning);
+    EXPECT_TRUE(dialogs.Shown.empty());
+}
+
 // ---- Help boxes ----
 
 TEST_F(MainFormPresenterTest, ConsoleVersionOfANotConnectedDeviceAndTheAboutBox) {
