@@ -49,6 +49,7 @@ void TMainThreadHandOver::call(std::function<void()> fn) {
 void TMainThreadHandOver::post(std::function<void()> fn) {
     auto request = std::make_shared<TRequest>();
     request->Fn = std::move(fn);
+    request->Worker = std::this_thread::get_id();
     Enqueue(request);
 }
 
@@ -114,7 +115,10 @@ TMainThreadHandOver::QueuedCallOf(std::thread::id worker) {
 
 bool TMainThreadHandOver::AbandonIfRunning(std::thread& worker) {
     const auto running = std::find_if(FRunning.begin(), FRunning.end(),
-                                      [&](const TRequest* request) { return request->Worker == worker.get_id(); });
+                                      [&](const TRequest* request) {
+                                          // Only a call blocks its worker; a post's worker goes on.
+                                          return request->Waiting && request->Worker == worker.get_id();
+                                      });
     if (running == FRunning.end()) return false;
     {
         std::lock_guard lock(FMutex);
@@ -137,6 +141,10 @@ void TMainThreadHandOver::joinServing(std::thread& worker) {
     if (!worker.joinable()) return;
     if (IsMainThread()) {
         if (AbandonIfRunning(worker)) return;
+        // Only the worker's own calls: another worker's (a timer tick that closes the same port)
+        // would run a nested close or destruction; it waits until this join is over. The id is
+        // taken before the helper's join forgets it.
+        const std::thread::id id = worker.get_id();
         // A helper joins, so that the main thread can keep serving until the worker has ended.
         bool ended = false;
         std::thread joiner([&] {
@@ -145,9 +153,6 @@ void TMainThreadHandOver::joinServing(std::thread& worker) {
             ended = true;
             FChanged.notify_all();
         });
-        // Only the worker's own calls: another worker's (a timer tick that closes the same port)
-        // would run a nested close or destruction; it waits until this join is over.
-        const std::thread::id id = worker.get_id();
         for (;;) {
             std::shared_ptr<TRequest> request;
             {
