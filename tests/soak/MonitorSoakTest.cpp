@@ -256,6 +256,9 @@ public:
                   figure("bytes", "packets") + figure("bytes", "discarded") + figure("bytes", "buffered"));
         EXPECT_EQ(figure("bytes", "discarded"), ShownBytes(FLines, {DiscardedPrefix}).size() / 3);
         EXPECT_GE(figure("bytes", "discarded"), FaultCount("garbage"));
+        if (static_cast<std::size_t>(FPlan.FrameSize) == KelvoProtocol::LongFrameSize) {
+            EXPECT_EQ(figure("bytes", "discarded"), BytesOutsideLongFrames());
+        }
         EXPECT_EQ(figure("rejected", "count"), Count(RejectedPrefix));
         if (FPlan.UnknownTypeShown) {
             EXPECT_GE(figure("rejected", "count"), FaultCount("unknown"));
@@ -276,6 +279,23 @@ public:
     }
 
 private:
+    // The long family's finder cuts whole ten-byte frames only: every other write after the
+    // handshake (garbage, cut and badstart frames, the six-byte answers to the repairs'
+    // identification requests) is discarded whole.
+    std::size_t BytesOutsideLongFrames() const {
+        const auto handshake = std::find_if(FRecord.begin(), FRecord.end(), [](const TRecordEntry& entry) {
+            return entry.Direction == TRecordDirection::rdNote && entry.Bytes == "handshake";
+        });
+        std::size_t bytes = 0;
+        for (auto entry = handshake; entry != FRecord.end(); ++entry) {
+            const bool longFrame = entry->Bytes.size() == KelvoProtocol::LongFrameSize &&
+                                   ByteAt(entry->Bytes, 0) == KelvoProtocol::StartByte &&
+                                   ByteAt(entry->Bytes, entry->Bytes.size() - 1) == KelvoProtocol::StopByte;
+            if (entry->Direction == TRecordDirection::rdOut && !longFrame) bytes += entry->Bytes.size();
+        }
+        return bytes;
+    }
+
     std::size_t FaultCount(const std::string& command) const {
         return static_cast<std::size_t>(std::count_if(FFaults.begin(), FFaults.end(), [&](const TFault& fault) {
             return fault.Command.starts_with(command);
