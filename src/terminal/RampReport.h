@@ -1,0 +1,43 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+// What a resistance ramp did to the rider: for each step, the set-point, the time until the
+// speed settled (every sample of a 2 s stretch within 2 % of the stretch's mean) and the speed
+// it settled at. Fed with the steps and the statistics ticks' speeds; times are tick counts.
+class TRampReport {
+public:
+    static constexpr std::uint32_t SettleSpanMs = 2000;
+    static constexpr double SettleTolerance = 0.02;
+
+    void Clear() { FSteps.clear(); }
+    void Step(std::uint32_t tick, std::int32_t setPoint);
+    // A speed sample; ignored before the first step.
+    void Speed(std::uint32_t tick, double speed);
+    bool Empty() const { return FSteps.empty(); }
+
+    // One line per step, after a heading; `unit` names the speed unit ("km/h").
+    std::vector<std::string> Lines(const std::string& unit) const;
+
+private:
+    struct TSample {
+        std::uint32_t Ms; // since the step began
+        double Speed;
+    };
+    struct TStep {
+        std::uint32_t Tick;
+        std::int32_t SetPoint;
+        std::vector<TSample> Samples;
+    };
+    struct TSettled {
+        bool Found = false;
+        std::uint32_t AfterMs = 0;
+        double Speed = 0;
+    };
+    static TSettled Settled(const std::vector<TSample>& samples);
+    static std::string StepLine(const TStep& step, const std::string& unit);
+
+    std::vector<TStep> FSteps;
+};
