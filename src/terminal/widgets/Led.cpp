@@ -13,6 +13,8 @@ TLed::TLed(const QString& caption, QColor color, int intervalMs, QWidget* parent
     FOffTimer.setInterval(intervalMs);
     connect(&FOffTimer, &QTimer::timeout, this, [this] { SetLit(false); });
     setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
+    // Opaque, so that a lamp going on and off repaints only itself, never the pages behind it.
+    setAutoFillBackground(true);
 }
 
 void TLed::Light() {

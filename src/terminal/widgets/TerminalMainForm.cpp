@@ -86,6 +86,8 @@ TTerminalMainForm::TTerminalMainForm(TUserDialogs& dialogs, QWidget* parent)
     ui->setupUi(this);
     FActions = std::make_unique<TCommandActions>(*this);
     BuildTerminalToolbar();
+    // Opaque: the terminal's scroll bars, updated as lines arrive, then repaint no page behind it.
+    ui->Memo->setAutoFillBackground(true);
     BuildRequestButtons();
     BuildLeds();
     BuildStatusBar();
