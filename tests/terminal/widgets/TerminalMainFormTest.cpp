@@ -1,11 +1,13 @@
 #include "terminal/widgets/TerminalMainForm.h"
 
+#include "device/ProgressOperations.h"
 #include "device/PseudoTerminalLine.h"
 #include "integration/EmulatorFixture.h"
 #include "terminal/CommandTable.h"
 #include "terminal/TerminalSession.h"
 #include "terminal/UserDialogs.h"
 #include "terminal/widgets/Led.h"
+#include "terminal/widgets/QtUserDialogs.h"
 #include "terminal/widgets/TerminalView.h"
 
 #include <QAction>
@@ -16,6 +18,7 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QMenuBar>
+#include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTabWidget>
@@ -86,7 +89,8 @@ TEST_F(TerminalMainFormTest, StartUpStateHoldsTheCommandsTable) {
         EXPECT_EQ(action.isVisible(), spec.Visible);
     }
     QStringList menuTitles;
-    for (const QAction* menu : window.menuBar()->actions()) menuTitles << menu->text();
+    for (const QAction* menu : window.menuBar()->actions())
+        menuTitles << menu->text();
     EXPECT_EQ(menuTitles, (QStringList{"Port", "Edit", "Kelvo Device", "Terminal", "Help"}));
     EXPECT_TRUE(Child<QAction>("ActionStartDevice").associatedObjects().size() >= 3); // window, menu, toolbar
     EXPECT_EQ(window.windowTitle(), "Kelvo Terminal Tester");
@@ -137,7 +141,8 @@ TEST_F(TerminalMainFormTest, LinkPageShowsTheLedgerOfARideWithARepairedHangUp) {
     console.Command("hangup 1500");
     const TLinkLedger& ledger = window.Session().Ledger();
     ASSERT_TRUE(EmulatorFixture::ServeUntil(
-        [&] { return ledger.GetRepaired() == 1 && ledger.Repairs().back().MessageAfterMs.has_value(); }, 15000));
+        [&] { return ledger.GetRepaired() == 1 && ledger.Repairs().back().MessageAfterMs.has_value(); },
+        15000));
 
     EXPECT_EQ(Child<QTimer>("TimerLink").interval(), 1000);
     Child<QTabWidget>("PageControlBottom").setCurrentWidget(&Child<QWidget>("TabLink"));
@@ -152,7 +157,8 @@ TEST_F(TerminalMainFormTest, LinkPageShowsTheLedgerOfARideWithARepairedHangUp) {
 }
 
 TEST_F(TerminalMainFormTest, TheThousandAndFirstLineRemovesTheFirst) {
-    for (int i = 1; i <= 1001; ++i) window.Session().OnAddLine("line " + std::to_string(i));
+    for (int i = 1; i <= 1001; ++i)
+        window.Session().OnAddLine("line " + std::to_string(i));
     EXPECT_EQ(Lines().Count(), 1000U);
     EXPECT_EQ(Lines().Line(0), "line 2");
     EXPECT_EQ(Lines().Line(999), "line 1001");
@@ -233,6 +239,24 @@ TEST_F(TerminalMainFormTest, AVersionPickedInTheListIsTheDevicesVersion) {
     EXPECT_EQ(window.Session().Device().GetSpeedArrayLength(), 25);
     EXPECT_EQ(versions.currentText(), "Kelvo 4");
     EXPECT_TRUE(versions.isEnabled());
+}
+
+// A box raised from a timer tick during a search: the search's progress dialog has disabled the
+// main window, yet the box takes its answer.
+TEST_F(TerminalMainFormTest, ABoxRaisedWhileTheProgressDialogIsShownStaysAnswerable) {
+    window.show();
+    ShowProgressDialog(-1, 3, "Reading the com ports...");
+    EXPECT_FALSE(window.isEnabled());
+    bool answerable = false;
+    QTimer::singleShot(0, [&] {
+        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        answerable = box != nullptr && box->isEnabled() && box->button(QMessageBox::Ok)->isEnabled();
+        if (box != nullptr) box->button(QMessageBox::Ok)->click();
+    });
+    TQtUserDialogs().ShowMessage(TUserDialogs::bkError, "Error in speed reading [>0.5]");
+    CloseProgressDialog();
+    EXPECT_TRUE(answerable);
+    EXPECT_TRUE(window.isEnabled());
 }
 
 // Real time must pass for the lamp's own timer: 100 ms.
