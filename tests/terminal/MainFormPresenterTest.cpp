@@ -254,6 +254,16 @@ TEST_F(MainFormPresenterTest, AVersionSelectionSetsTheNamedVersionAndTheSpeedArr
 }
 
 // 40 mm x pi per round, in metres to four decimals.
+TEST_F(MainFormPresenterTest, AVersionFourConsoleSelectsItsItemAndTheLongSpeedArray) {
+    EmulatorFixture emulator(4);
+    presenter.Create();
+    Device().SetComPortPort(emulator.Path());
+    presenter.OpenOrClosePort();
+    ASSERT_TRUE(RideShows());
+    EXPECT_EQ(view.VersionItem, 5); // "Kelvo 4"
+    EXPECT_EQ(Device().GetSpeedArrayLength(), 25);
+}
+
 TEST_F(MainFormPresenterTest, EditingTheRollerFieldsRefreshesTheDistancePerRollEvent) {
     presenter.SetRoundsPerRollEvent(1);
     presenter.SetRollDiameter(40);
