@@ -14,9 +14,7 @@ constexpr bool On = true;
 constexpr bool Off = false;
 
 // Id, object name, caption, shortcut, hint, enabled, checkable, checked, visible.
-// "Regul Tool", "Disconnection settings", the survey log commands and the "Test" menu take effect
-// when their windows and routines land; "Help", "Upgrade wizard...", "Go to line", "Find next"
-// and "Show video [F10]" have no action.
+// "Help", "Upgrade wizard...", "Go to line", "Find next" and "Show video [F10]" have no action.
 constexpr std::array Table{
     TCommandSpec{FindDevice, "ActionFindDevice", "Find device", "", "", On, Off, Off, On},
     TCommandSpec{OpenPort, "ActionOpenPort", OpenPortCaption, "F8", "Open/close the port", On, Off, Off, On},

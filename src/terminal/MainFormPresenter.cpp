@@ -299,6 +299,11 @@ void TMainFormPresenter::EditComPortSettings(const std::function<void()>& showSe
     RunPortSettingsCommand(showSetupDialog);
 }
 
+void TMainFormPresenter::EditDisconnectionSettings(const std::function<void()>& showDialog) {
+    if (Refused()) return;
+    Guarded(showDialog);
+}
+
 void TMainFormPresenter::LoadComPortSettings() {
     RunPortSettingsCommand([this] { RestoreComPortSettings(); });
 }

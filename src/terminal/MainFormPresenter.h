@@ -42,6 +42,8 @@ public:
     void ClearBufferIO();
     // "Com port Settings": `showSetupDialog` runs the window's setup dialog on the device's port.
     void EditComPortSettings(const std::function<void()>& showSetupDialog);
+    // "Disconnection settings": `showDialog` runs the window's dialog, not while a wait runs.
+    void EditDisconnectionSettings(const std::function<void()>& showDialog);
     void LoadComPortSettings();
     void SaveComPortSettings();
     void DisplayEventsToggled(bool checked);

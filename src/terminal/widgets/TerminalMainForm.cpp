@@ -4,14 +4,21 @@
 
 #include "device_link/ComSetupFrm.h"
 #include "terminal/EventDisplayPresenter.h"
+#include "terminal/HandlerChain.h"
 #include "terminal/MainFormPresenter.h"
+#include "terminal/RegulToolFeed.h"
 #include "terminal/SurveyLog.h"
 #include "terminal/TerminalSession.h"
 #include "terminal/ToolbarLayoutStore.h"
 #include "terminal/UserDialogs.h"
 #include "terminal/widgets/CommandActions.h"
+#include "terminal/widgets/GraphicsPage.h"
 #include "terminal/widgets/Led.h"
+#include "terminal/widgets/OrientationPage.h"
+#include "terminal/widgets/TestRoutinesPanel.h"
+#include "windows/DiscSettingsForm.h"
 #include "windows/NotepadMainForm.h"
+#include "windows/RegulToolForm.h"
 
 #include <QApplication>
 #include <QClipboard>
@@ -29,6 +36,7 @@
 #include <QSignalBlocker>
 #include <QTimer>
 #include <QToolBar>
+#include <QVBoxLayout>
 
 namespace {
 
@@ -99,6 +107,7 @@ TTerminalMainForm::TTerminalMainForm(TUserDialogs& dialogs, QWidget* parent)
     ConnectOptionBoxes();
     ConnectParameters();
     ConnectLinkPage();
+    BuildTestRoutines();
     LoadIniSettings();
 
     resize(800, 600);
@@ -118,6 +127,7 @@ TTerminalMainForm::TTerminalMainForm(TUserDialogs& dialogs, QWidget* parent)
 
 TTerminalMainForm::~TTerminalMainForm() {
     FDestroying = true;
+    EndTestRoutines();
     FPresenter->Destroy();
     StoreToolbars();
     // The device goes first, while the presenters its last events reach still exist.
@@ -299,6 +309,60 @@ void TTerminalMainForm::ShowLinkQuality() {
     const int at = scroll.value();
     ui->MemoLink->setPlainText(lines.join(u'\n'));
     scroll.setValue(at);
+}
+
+// ---- Test routines, orientation and graphics pages, auxiliary windows ----
+
+void TTerminalMainForm::BuildTestRoutines() {
+    const TTestRoutinesPanel::TControls controls{
+        ui->SpinEditCalcEditResistance, ui->LevelBarResistance, ui->TrackBarResistance, ui->SpinEditCalcEditElevation,
+        ui->LevelBarElevation,          ui->TrackBarElevation,  ui->txtIncrementi,      ui->txtTimeIncrementi,
+        ui->BtResistanceTest,           Action(StartTest),      Action(RandomResistance), Action(RandomElevation),
+        Action(SetRandomValue)};
+    FTestRoutines = new TTestRoutinesPanel(*FSession, FDialogs, controls, this);
+    BuildTestPages();
+    ConnectOrientationPage();
+    ConnectAuxiliaryWindows();
+}
+
+void TTerminalMainForm::BuildTestPages() {
+    FOrientationPage = new TOrientationPage(*FSession, FDialogs, ui->TabOrientation);
+    FGraphicsPage = new TGraphicsPage(*FSession, ui->TabGraphics);
+    for (QWidget* page : {static_cast<QWidget*>(FOrientationPage), static_cast<QWidget*>(FGraphicsPage)}) {
+        auto* layout = new QVBoxLayout(page->parentWidget());
+        layout->setContentsMargins(0, 0, 0, 0);
+        layout->addWidget(page);
+    }
+}
+
+void TTerminalMainForm::ConnectOrientationPage() {
+    TOrientationPresenter& orientation = FOrientationPage->Presenter();
+    connect(ui->CheckBoxEnableOrientation, &QCheckBox::toggled, this,
+            [&orientation](bool on) { orientation.SetEnabled(on); });
+    orientation.OnEnableOrientationBox = [this](bool on) { ui->CheckBoxEnableOrientation->setChecked(on); };
+    // The console's enter key zeroes the angle while the page is shown.
+    RunAfterHandler(FSession->OnConsoleKeyPressed, [this, &orientation](TConsoleKey key) {
+        if (key == ckEnter && ui->CheckBoxEnableOrientation->isChecked() &&
+            ui->PageControlBottom->currentIndex() == OrientationPage)
+            orientation.SetStartingAngle();
+    });
+}
+
+// Each "Regul Tool" opens one more window; every open one gets the device's events.
+void TTerminalMainForm::ConnectAuxiliaryWindows() {
+    FRegulFeed = std::make_unique<TRegulToolFeed>(*FSession);
+    connect(Action(RegulTool), &QAction::triggered, this,
+            [this] { (new TRegulToolForm(&FSession->Device(), *FRegulFeed, this))->show(); });
+    connect(Action(DisconnectionSettings), &QAction::triggered, this, [this] {
+        FPresenter->EditDisconnectionSettings(
+            [this] { TDiscSettingsForm::EditDeviceSettings(FSession->Device(), this); });
+    });
+}
+
+void TTerminalMainForm::EndTestRoutines() {
+    FTestRoutines->StopTimers();
+    FOrientationPage->Presenter().SetEnabled(false);
+    qDeleteAll(findChildren<TRegulToolForm*>());
 }
 
 void TTerminalMainForm::UpdateCommandStates() {

@@ -17,6 +17,10 @@ class QLabel;
 class QPrinter;
 class TCommandActions;
 class TEventDisplayPresenter;
+class TGraphicsPage;
+class TOrientationPage;
+class TRegulToolFeed;
+class TTestRoutinesPanel;
 class TLed;
 class TMainFormPresenter;
 class TSurveyLog;
@@ -48,6 +52,13 @@ private:
     void ConnectTerminal();
     void ConnectOptionBoxes();
     void ConnectParameters();
+    // ---- test routines, orientation and graphics pages, auxiliary windows ----
+    void BuildTestRoutines();
+    void BuildTestPages();
+    void ConnectAuxiliaryWindows();
+    void ConnectOrientationPage();
+    // No routine's tick runs, and no regulation window is written to, once the device goes away.
+    void EndTestRoutines();
     // The link ledger's page, refreshed once a second while it is shown.
     void ConnectLinkPage();
     void ShowLinkQuality();
@@ -98,6 +109,10 @@ private:
     std::unique_ptr<TMainFormPresenter> FPresenter;
     std::unique_ptr<TEventDisplayPresenter> FDisplay;
     std::unique_ptr<TSurveyLog> FSurveyLog;
+    std::unique_ptr<TRegulToolFeed> FRegulFeed;
+    TTestRoutinesPanel* FTestRoutines = nullptr;
+    TOrientationPage* FOrientationPage = nullptr;
+    TGraphicsPage* FGraphicsPage = nullptr;
     std::unique_ptr<QPrinter> FPrinter;
     QDialog* FFindDialog = nullptr;
     std::array<TLed*, 5> FLeds{};

@@ -1,0 +1,37 @@
+#include "terminal/widgets/OrientationPage.h"
+
+#include "ui_OrientationPage.h"
+
+#include "terminal/widgets/CompassForm.h"
+
+#include <QSignalBlocker>
+
+TOrientationPage::TOrientationPage(TTerminalSession& session, TUserDialogs& dialogs, QWidget* parent)
+    : QWidget(parent), ui(std::make_unique<Ui::TOrientationPage>()), FPresenter(session, dialogs),
+      FCompass(std::make_unique<TCompassForm>()) {
+    ui->setupUi(this);
+    // The dial shows the heading; it takes no input.
+    ui->Compasso2->setAttribute(Qt::WA_TransparentForMouseEvents);
+    FPresenter.OnLabels = [this](const TOrientationPresenter::TLabels& labels) { ShowLabels(labels); };
+    FPresenter.OnWriteHexValuesUnchecked = [this] {
+        const QSignalBlocker blocker(ui->CheckBoxWriteHexValues);
+        ui->CheckBoxWriteHexValues->setChecked(false);
+    };
+    connect(ui->BtSetStartingAngle, &QPushButton::clicked, this, [this] { FPresenter.SetStartingAngle(); });
+    connect(ui->BtViewCompass, &QPushButton::clicked, this, [this] { FCompass->show(); });
+    connect(ui->CheckBoxWriteHexValues, &QCheckBox::clicked, this,
+            [this](bool checked) { FPresenter.SetWriteHexValues(checked); });
+}
+
+TOrientationPage::~TOrientationPage() = default;
+
+void TOrientationPage::ShowLabels(const TOrientationPresenter::TLabels& labels) {
+    ui->lbl_RotationHex1->setText(QString::fromStdString(labels.Hex1));
+    ui->lbl_RotationHex2->setText(QString::fromStdString(labels.Hex2));
+    ui->lbl_RotationByte3->setText(QString::fromStdString(labels.Byte1));
+    ui->lbl_RotationByte4->setText(QString::fromStdString(labels.Byte2));
+    ui->lbl_RotationAngle3->setText(QString::fromStdString(labels.Angle));
+    // The dial's 0 is at its bottom: half a turn puts north at the top.
+    ui->Compasso2->setValue((labels.Heading + 180) % 360);
+    FCompass->SetHeading(labels.Heading);
+}

@@ -1,0 +1,45 @@
+#include "terminal/widgets/GraphicsForm.h"
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QImage>
+#include <QTemporaryDir>
+#include <gmock/gmock.h>
+
+namespace {
+void ProcessEventsFor(int ms) {
+    QElapsedTimer elapsed;
+    elapsed.start();
+    while (elapsed.elapsed() < ms) QApplication::processEvents(QEventLoop::AllEvents, 10);
+}
+} // namespace
+
+TEST(GraphicsFormTest, PointsAddedInABurstCostOneRedraw) {
+    TGraphData graph;
+    TGraphicsForm form(graph);
+    const int before = form.Redraws();
+    for (int i = 0; i < 50; ++i) {
+        graph.Add({20, 100, 80, 120});
+        form.PointAdded();
+    }
+    EXPECT_EQ(form.Redraws(), before);
+    ProcessEventsFor(TGraphicsForm::RedrawDelayMs * 3);
+    EXPECT_EQ(form.Redraws(), before + 1);
+}
+
+TEST(GraphicsFormTest, SavesThePointsAsCsvAndTheChartAsPng) {
+    TGraphData graph;
+    TGraphicsForm form(graph);
+    graph.Add({25.5, 0, 80, 120});
+    graph.Add({14, 100, 45, 125});
+    QTemporaryDir folder;
+    EXPECT_EQ(form.SaveCsv(folder.filePath("graph.csv")), "");
+    QFile csv(folder.filePath("graph.csv"));
+    ASSERT_TRUE(csv.open(QIODevice::ReadOnly));
+    EXPECT_EQ(csv.readAll(), "x;Velocita;Resistenza;Cadenza;FC\r\n0;25.5;0;80;120\r\n1;14;100;45;125\r\n");
+    form.resize(400, 300);
+    EXPECT_EQ(form.SavePng(folder.filePath("graph.png")), "");
+    EXPECT_FALSE(QImage(folder.filePath("graph.png")).isNull());
+    EXPECT_NE(form.SaveCsv(folder.filePath("missing/graph.csv")), "");
+}
