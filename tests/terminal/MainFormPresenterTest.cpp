@@ -6,7 +6,9 @@
 #include "terminal/EventDisplayPresenter.h"
 #include "terminal/TerminalSession.h"
 
+#include <QDir>
 #include <QSettings>
+#include <QTemporaryDir>
 #include <QTimer>
 #include <gmock/gmock.h>
 
@@ -31,8 +33,11 @@ public:
     TRollerFields Roller;
     TStatsLabels Stats;
 
+    std::vector<std::string> PortCaptions;
+
     void SetCommandCaption(TCommand command, const std::string& caption) override {
         Captions[command] = caption;
+        if (command == TCommand::OpenPort) PortCaptions.push_back(caption);
     }
     void SetCommandEnabled(TCommand command, bool enabled) override { Enabled[command] = enabled; }
     void SetCommandChecked(TCommand command, bool checked) override { Checked[command] = checked; }
@@ -175,6 +180,34 @@ TEST_F(MainFormPresenterTest, AFailedCloseShowsItsMessageThenBeeps) {
     EXPECT_THAT(dialogs.Shown, ElementsAre(std::pair(TUserDialogs::bkPlain, std::string("close refused"))));
     EXPECT_EQ(dialogs.Beeps, beepsBefore + 1);
     EXPECT_EQ(dialogs.BoxesBeforeLastBeep, 1u);
+}
+
+// The device closes and reopens the port itself: the port's caption follows, the run is left to
+// the repair.
+TEST_F(MainFormPresenterTest, ARepairThatReopensThePortShowsItAndKeepsTheRide) {
+    QTemporaryDir folder;
+    const std::string link = QDir(folder.path()).filePath("console").toStdString();
+    TConsoleSimulator console{TConsoleSettings{}};
+    console.SetLinkPath(link);
+    console.Start();
+    Device().SetComPortPort(link);
+    presenter.OpenOrClosePort();
+    ASSERT_TRUE(RideShows());
+    view.PortCaptions.clear();
+    console.Command("hangup 1500");
+    // The repair's report of code 614 begins its line.
+    const auto reported = [this] {
+        return std::any_of(view.Lines.begin(), view.Lines.end(),
+                           [](const std::string& line) { return line.rfind("614", 0) == 0; });
+    };
+    const bool repaired = EmulatorFixture::ServeUntil(reported, 15000);
+    console.Stop();
+    ASSERT_TRUE(repaired);
+    EXPECT_THAT(view.PortCaptions, Contains("Open port [F8]"));
+    EXPECT_EQ(view.Captions[TCommand::OpenPort], "Close port [F8]");
+    EXPECT_TRUE(Device().GetConnected());
+    EXPECT_EQ(Device().GetStatus(), dsRunning);
+    EXPECT_TRUE(view.Checked[TCommand::StartDevice]);
 }
 
 // A command that would nest a second handshake into a running wait is refused with a beep.
