@@ -48,6 +48,10 @@ void TLinkLedger::Reset(std::size_t buffered) {
 TLinkLedger::TLinkLedger(std::uint32_t startTick, std::size_t carried)
     : FStartTick(startTick), FBytesCarried(carried) {}
 
+void TLinkLedger::PortClosed() {
+    if (!FClosedTick) FClosedTick = TickCount();
+}
+
 void TLinkLedger::BytesRead(std::size_t count) {
     FBytesRead += count;
 }
@@ -115,8 +119,12 @@ void TLinkLedger::EndRepair(TRepairOutcome outcome) {
     ++(outcome == roRepaired ? FRepaired : FGivenUp);
 }
 
+std::uint32_t TLinkLedger::EndTick() const {
+    return FClosedTick.value_or(TickCount());
+}
+
 std::uint32_t TLinkLedger::GetElapsedMs() const {
-    return SinceStart(TickCount());
+    return SinceStart(EndTick());
 }
 
 bool TLinkLedger::AccountingCloses(std::size_t buffered) const {
@@ -130,7 +138,7 @@ double TLinkLedger::Rate(std::size_t row) const {
 
 std::optional<std::uint32_t> TLinkLedger::QuietMs() const {
     if (!FLastMessageTick) return std::nullopt;
-    return TickCount() - *FLastMessageTick;
+    return EndTick() - *FLastMessageTick;
 }
 
 std::vector<TLinkLedger::TRepair> TLinkLedger::Repairs() const {
@@ -161,7 +169,8 @@ std::string TLinkLedger::RepairLine(const TRepair& repair) const {
 
 std::vector<std::string> TLinkLedger::ReportLines(std::size_t buffered) const {
     std::vector<std::string> lines{
-        "link quality over " + SecondsText(GetElapsedMs()) + " s since the port opened",
+        "link quality over " + SecondsText(GetElapsedMs()) + " s since the port opened" +
+            (FClosedTick ? ", until it closed" : ""),
         "bytes read=" + to_string(FBytesRead) + " packets=" + to_string(FBytesInPackets) +
             " discarded=" + to_string(FBytesDiscarded) + " buffered=" + to_string(buffered) +
             " carried=" + to_string(FBytesCarried) +

@@ -43,6 +43,9 @@ public:
     // Starts again from now. `buffered` bytes already wait in the splitter: they were read
     // before, and are carried in so that the byte accounting still closes.
     void Reset(std::size_t buffered = 0);
+    // The port closed: the figures stop there (elapsed time, rates, the quiet time and a
+    // running repair's length) instead of fading while nothing can arrive, until the next Reset.
+    void PortClosed();
 
     void BytesRead(std::size_t count);
     void PacketCut(std::size_t size);
@@ -84,10 +87,13 @@ private:
     void MessageArrived(std::size_t row);
     void EndRepair(TRepairOutcome outcome);
     std::uint32_t SinceStart(std::uint32_t tick) const { return tick - FStartTick; }
+    // Now, or when the port closed.
+    std::uint32_t EndTick() const;
     std::string RowLine(std::size_t row) const;
     std::string RepairLine(const TRepair& repair) const;
 
     std::uint32_t FStartTick = 0;
+    std::optional<std::uint32_t> FClosedTick;
     std::uint64_t FBytesRead = 0;
     std::uint64_t FBytesInPackets = 0;
     std::uint64_t FPackets = 0;

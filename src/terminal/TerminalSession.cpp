@@ -126,8 +126,11 @@ void TTerminalSession::HookConnectionEvents() {
     };
     device.OnDisconnected = [this](TComponent*) {
         if (FSurveyLog) FSurveyLog->OnDisconnected(FDevice->GetVersion(), FDevice->GetDisconnectionCount());
-        // A ride left running by a disconnection whose port is gone would tick on for nothing.
-        if (!FDevice->GetComPortConnected() && FDevice->GetStatsTimerEnabled()) FDevice->Stop();
+        // A disconnection whose port is gone: neither the ledger nor a ride left running has
+        // anything to count from here.
+        if (FDevice->GetComPortConnected()) return;
+        FLedger.PortClosed();
+        if (FDevice->GetStatsTimerEnabled()) FDevice->Stop();
     };
     device.OnRepairingConnection = [this](TComponent*) {
         if (FSurveyLog)
@@ -174,6 +177,7 @@ void TTerminalSession::HookPortFlow() {
     };
     device.OnComPortAfterClose = [this](TComponent*) {
         if (FDevice->GetRepairing()) return;
+        FLedger.PortClosed();
         FDevice->SetConnected(false);
         SwitchDevice(false);
     };

@@ -168,6 +168,22 @@ TEST_F(LinkLedgerTest, ResetStartsEveryFigureAgain) {
     EXPECT_THAT(ledger.ReportLines(0), Contains(HasSubstr("mtInfos count=1 rate=10.00/s")));
 }
 
+TEST_F(LinkLedgerTest, AClosedPortStopsTheFiguresUntilTheNextReset) {
+    InfosEvery(100, 10);
+    ledger.SurveyReport(720, 1);
+    clock.Advance(500);
+    ledger.PortClosed();
+    clock.Advance(60000);
+    EXPECT_EQ(ledger.GetElapsedMs(), 1500u);
+    EXPECT_DOUBLE_EQ(ledger.Rate(mtInfos), 10 * 1000.0 / 1500);
+    EXPECT_EQ(ledger.QuietMs(), 500u);
+    EXPECT_EQ(ledger.Repairs().back().DurationMs, 500u); // cut short by the close
+    EXPECT_EQ(ledger.ReportLines(0).front(), "link quality over 1.500 s since the port opened, until it closed");
+    ledger.Reset();
+    clock.Advance(100);
+    EXPECT_EQ(ledger.GetElapsedMs(), 100u);
+}
+
 // ---- Fed by the session ----
 
 TEST(LinkLedgerInSession, TheSessionsHandlersFeedTheLedger) {
@@ -192,6 +208,22 @@ TEST(LinkLedgerInSession, TheSessionsHandlersFeedTheLedger) {
     EXPECT_EQ(ledger.Row(TLinkLedger::RejectedRow).Count, 1u);
     EXPECT_EQ(ledger.GetSilences(), 1u);
     EXPECT_THAT(session.LinkQualityLines(), Contains(HasSubstr("buffered=0")));
+}
+
+TEST(LinkLedgerInSession, ThePortsCloseAndADisconnectionWithThePortGoneStopTheLedger) {
+    TManualClock clock{1000};
+    TTerminalSession session;
+    TKelvoDevice& device = session.Device();
+    clock.Advance(2000);
+    device.OnComPortAfterClose(&device);
+    clock.Advance(5000);
+    EXPECT_EQ(session.Ledger().GetElapsedMs(), 2000u);
+
+    session.Ledger().Reset();
+    clock.Advance(300);
+    device.OnDisconnected(&device); // a repair given up: the port did not reopen
+    clock.Advance(5000);
+    EXPECT_EQ(session.Ledger().GetElapsedMs(), 300u);
 }
 
 } // namespace
