@@ -15,23 +15,21 @@ void TRampReport::Speed(std::uint32_t tick, double speed) {
     step.Samples.push_back({TickElapsed(step.Tick, tick), speed});
 }
 
-// The first sample from which a stretch of 2 s at least (up to the first sample 2 s later)
-// stays within the tolerance of its own mean.
+// The speed settles at the mean of the step's last 2 s when every sample of that stretch lies
+// within the tolerance of it; it settled at the first sample from which the speed stayed there.
 TRampReport::TSettled TRampReport::Settled(const std::vector<TSample>& samples) {
-    for (auto first = samples.begin(); first != samples.end(); ++first) {
-        auto end = std::find_if(first, samples.end(),
-                                [&](const TSample& s) { return s.Ms - first->Ms >= SettleSpanMs; });
-        if (end == samples.end()) break; // no full stretch is left
-        ++end;
-        const double mean =
-            std::accumulate(first, end, 0.0, [](double sum, const TSample& s) { return sum + s.Speed; }) /
-            static_cast<double>(end - first);
-        const bool steady = std::all_of(first, end, [mean](const TSample& s) {
-            return std::fabs(s.Speed - mean) <= SettleTolerance * std::fabs(mean);
-        });
-        if (steady) return {true, first->Ms, mean};
-    }
-    return {};
+    if (samples.empty() || samples.back().Ms - samples.front().Ms < SettleSpanMs) return {};
+    const std::uint32_t stretchStart = samples.back().Ms - SettleSpanMs;
+    // The last sample at or before the stretch's start, so that the stretch spans 2 s.
+    const auto stretch = std::find_if(samples.rbegin(), samples.rend(),
+                                      [&](const TSample& s) { return s.Ms <= stretchStart; }).base() - 1;
+    const double speed =
+        std::accumulate(stretch, samples.end(), 0.0, [](double sum, const TSample& s) { return sum + s.Speed; }) /
+        static_cast<double>(samples.end() - stretch);
+    const auto within = [speed](const TSample& s) { return std::fabs(s.Speed - speed) <= SettleTolerance * std::fabs(speed); };
+    if (!std::all_of(stretch, samples.end(), within)) return {};
+    const auto settled = std::find_if_not(samples.rbegin(), samples.rend(), within).base();
+    return {true, settled->Ms, speed};
 }
 
 std::string TRampReport::StepLine(const TStep& step, const std::string& unit) {

@@ -5,8 +5,8 @@
 #include <vector>
 
 // What a resistance ramp did to the rider: for each step, the set-point, the time until the
-// speed settled (every sample of a 2 s stretch within 2 % of the stretch's mean) and the speed
-// it settled at. Fed with the steps and the statistics ticks' speeds; times are tick counts.
+// speed settled (from then on within 2 % of the speed it held over the step's last 2 s) and
+// that speed. Fed with the steps and the statistics ticks' speeds; times are tick counts.
 class TRampReport {
 public:
     static constexpr std::uint32_t SettleSpanMs = 2000;

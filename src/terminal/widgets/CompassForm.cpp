@@ -26,7 +26,7 @@ TCompassForm::TCompassForm(QWidget* parent) : QWidget(parent, Qt::Window) {
     auto* angle = new QValueAxis(chart);
     angle->setRange(0, 360);
     angle->setTickCount(9); // every 45 degrees
-    angle->setLabelFormat(QStringLiteral("%d\u00B0"));
+    angle->setLabelFormat(QStringLiteral("%d"));
     auto* radius = new QValueAxis(chart);
     radius->setRange(0, 1);
     radius->setLabelsVisible(false);
