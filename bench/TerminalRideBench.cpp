@@ -6,9 +6,10 @@
 //    start, after the first minute and at the end. Start-up is not counted.
 //  - The same window built in this process, offscreen, with the emulator on its own thread: the
 //    latency from each infos frame the console writes to its line being in the terminal's ring.
-//   kelvo_terminal_bench [--seconds N] [--latency-seconds N] [--full-rate-only]
-// Defaults: 60 s rides of the program, 30 s latency rides; --latency-seconds 0 skips them. For the
-// memory over 10 minutes: --seconds 600 --full-rate-only.
+//   kelvo_terminal_bench [--seconds N] [--settle N] [--latency-seconds N] [--full-rate-only]
+// Defaults: 60 s rides of the program, counted from 2 s after the handshake (--settle 105 counts a
+// 10 frames/s ride once the terminal's ring is full), 30 s latency rides; --latency-seconds 0 skips
+// them. For the memory over 10 minutes: --seconds 600 --full-rate-only.
 #include "RideCapture.h"
 
 #include "console_sim/ConsoleSimulator.h"
@@ -46,13 +47,13 @@ using RideCapture::TClock;
 namespace fs = std::filesystem;
 
 constexpr const char* WindowTitle = "Kelvo Terminal Tester";
-// After the handshake the window settles (first lines, labels, layout) before the ride counts.
-constexpr int SettleSeconds = 2;
 // At the port's close the frames of this last stretch may still be on their way.
 constexpr double InFlightMs = 100;
 
 struct TOptions {
     int Seconds = 60;
+    // After the handshake the window settles (first lines, labels, layout) before the ride counts.
+    int SettleSeconds = 2;
     int LatencySeconds = 30;
     bool FullRateOnly = false;
 };
@@ -181,16 +182,16 @@ void StartConsole(TConsoleSimulator& console, const TRide& ride, int seconds) {
     console.Start();
 }
 
-void MeasureProgram(const TRide& ride, int seconds) {
+void MeasureProgram(const TRide& ride, int seconds, int settleSeconds) {
     std::fprintf(stderr, "%s: starting kelvo-terminal for a %d s ride ...\n", ride.Title, seconds);
     TConsoleSimulator console(TConsoleSettings{});
     const TClock::time_point consoleStart = TClock::now();
-    StartConsole(console, ride, seconds + 30);
+    StartConsole(console, ride, settleSeconds + seconds + 30);
     const fs::path work = WorkFolderFor(console.GetSlavePath());
     const pid_t terminal = StartTerminal(work);
     OpenPortWithF8(terminal);
     if (!console.WaitForRecord(Handshaken, 15000)) Fail("no handshake after F8: see " + (work / "terminal.out").string());
-    std::this_thread::sleep_for(std::chrono::seconds(SettleSeconds));
+    std::this_thread::sleep_for(std::chrono::seconds(settleSeconds));
 
     const double startMs = MsSince(consoleStart);
     const TProcessSample start = Sample(terminal);
@@ -211,7 +212,8 @@ void MeasureProgram(const TRide& ride, int seconds) {
 
     const long frames = InfosFramesBetween(console.GetRecord(), startMs, endMs);
     const double cpu = end.CpuSeconds - start.CpuSeconds;
-    std::printf("%s: kelvo-terminal on the display, %d s of riding\n", ride.Title, seconds);
+    std::printf("%s: kelvo-terminal on the display, %d s of riding from %d s after the handshake\n", ride.Title,
+                seconds, settleSeconds);
     std::printf("  infos frames %ld; processor time %.2f s = %.2f %% of one core\n", frames, cpu, cpu / seconds * 100);
     std::printf("  wake-ups (voluntary context switches of its threads) per frame %.1f, per second %.0f\n",
                 frames > 0 ? static_cast<double>(end.ContextSwitches - start.ContextSwitches) / frames : 0.0,
@@ -349,12 +351,14 @@ TOptions ReadOptions(int argc, char** argv) {
         const std::string option = argv[i];
         const bool hasValue = i + 1 < argc;
         if (option == "--seconds" && hasValue) options.Seconds = std::atoi(argv[++i]);
+        else if (option == "--settle" && hasValue) options.SettleSeconds = std::atoi(argv[++i]);
         else if (option == "--latency-seconds" && hasValue) options.LatencySeconds = std::atoi(argv[++i]);
         else if (option == "--full-rate-only") options.FullRateOnly = true;
         else valid = false;
     }
-    if (!valid || options.Seconds <= 0 || options.LatencySeconds < 0) {
-        std::fprintf(stderr, "usage: kelvo_terminal_bench [--seconds N] [--latency-seconds N] [--full-rate-only]\n");
+    if (!valid || options.Seconds <= 0 || options.SettleSeconds < 0 || options.LatencySeconds < 0) {
+        std::fprintf(stderr,
+                     "usage: kelvo_terminal_bench [--seconds N] [--settle N] [--latency-seconds N] [--full-rate-only]\n");
         std::exit(2);
     }
     return options;
@@ -382,7 +386,7 @@ int main(int argc, char** argv) {
     std::vector<TRide> rides;
     if (!options.FullRateOnly) rides.push_back({"version 5, 10 frames/s", false});
     rides.push_back({"version 5, full line rate (87 frames/s, replayed)", true});
-    for (const TRide& ride : rides) MeasureProgram(ride, options.Seconds);
+    for (const TRide& ride : rides) MeasureProgram(ride, options.Seconds, options.SettleSeconds);
     if (options.LatencySeconds == 0) return 0;
 
     const fs::path work = NewWorkFolder();
