@@ -141,6 +141,10 @@ std::optional<std::uint32_t> TLinkLedger::QuietMs() const {
     return EndTick() - *FLastMessageTick;
 }
 
+std::uint32_t TLinkLedger::GetLongestSilenceMs() const {
+    return std::max(FLongestSilenceMs, QuietMs().value_or(0));
+}
+
 std::vector<TLinkLedger::TRepair> TLinkLedger::Repairs() const {
     std::vector<TRepair> repairs(FRepairs.begin(), FRepairs.end());
     if (!repairs.empty() && repairs.back().Outcome == roRepairing)
@@ -180,7 +184,7 @@ std::vector<std::string> TLinkLedger::ReportLines(std::size_t buffered) const {
     for (std::size_t row = 0; row < RowCount; ++row)
         if (row == RejectedRow || FRows.at(row).Count > 0) lines.push_back(RowLine(row));
     const std::optional<std::uint32_t> quiet = QuietMs();
-    lines.push_back("silences=" + to_string(FSilences) + " longest=" + MsText(FLongestSilenceMs) +
+    lines.push_back("silences=" + to_string(FSilences) + " longest=" + MsText(GetLongestSilenceMs()) +
                     " quiet=" + (quiet ? MsText(*quiet) : "(nothing received)"));
     lines.push_back("repairs begun=" + to_string(FSilences) + " repaired=" + to_string(FRepaired) +
                     " givenup=" + to_string(FGivenUp) + " reopenfailures=" + to_string(FReopenFailures) +

@@ -68,8 +68,9 @@ public:
     // Messages per second since the ledger began.
     double Rate(std::size_t row) const;
     std::uint64_t GetSilences() const { return FSilences; }
-    // The longest time between two received messages of any type.
-    std::uint32_t GetLongestSilenceMs() const { return FLongestSilenceMs; }
+    // The longest time between two received messages of any type, the silence since the last
+    // one included (a hang-up given up is the ride's longest silence, though no message ends it).
+    std::uint32_t GetLongestSilenceMs() const;
     // Since the last message; empty before the first.
     std::optional<std::uint32_t> QuietMs() const;
     std::uint64_t GetRepaired() const { return FRepaired; }

@@ -85,6 +85,13 @@ TEST_F(LinkLedgerTest, SilenceSpansAllTypesAndRejectedFramesBreakIt) {
     EXPECT_EQ(ledger.QuietMs(), 40u);
 }
 
+TEST_F(LinkLedgerTest, TheSilenceSinceTheLastMessageCountsAsOne) {
+    InfosEvery(100, 3);
+    clock.Advance(14526); // a hang-up that no message ends
+    EXPECT_EQ(ledger.GetLongestSilenceMs(), 14526u);
+    EXPECT_THAT(ledger.ReportLines(0), Contains("silences=0 longest=14526 ms quiet=14526 ms"));
+}
+
 TEST_F(LinkLedgerTest, EveryByteIsAccountedForAcrossAReset) {
     ledger.BytesRead(30);
     ledger.PacketCut(10);
