@@ -14,6 +14,7 @@
 #include <QCheckBox>
 #include <QPlainTextEdit>
 #include <QFile>
+#include <QMenu>
 #include <QSpinBox>
 #include <QToolBar>
 #include <gmock/gmock.h>
@@ -133,6 +134,11 @@ TEST_F(TerminalSettingsTest, DeletingTheLogAsksAndAMissingLogIsNotFound) {
     window.Action(TCommand::ShowSurveyLog)->trigger();
     ASSERT_EQ(Dialogs.Shown.size(), 1u);
     EXPECT_THAT(Dialogs.Shown[0], HasSubstr("CS.log not found!"));
+    // Opening the "Log file" menu enables its two commands exactly while the log exists.
+    for (QObject* container : window.Action(TCommand::ShowSurveyLog)->associatedObjects())
+        if (auto* menu = qobject_cast<QMenu*>(container)) emit menu->aboutToShow();
+    EXPECT_FALSE(window.Action(TCommand::ShowSurveyLog)->isEnabled());
+    EXPECT_FALSE(window.Action(TCommand::DeleteSurveyLog)->isEnabled());
 }
 
 TEST_F(TerminalSettingsTest, QuitAsksEachOpenViewerFirstAndCancelKeepsTheProgram) {
