@@ -1,0 +1,52 @@
+#include "terminal/BoxRecorder.h"
+#include "terminal/CommandTable.h"
+#include "terminal/TerminalSession.h"
+#include "terminal/widgets/LevelBar.h"
+#include "terminal/widgets/TerminalMainForm.h"
+#include "windows/RegulToolForm.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QSlider>
+#include <QSpinBox>
+#include <gmock/gmock.h>
+
+namespace {
+class TestRoutinesWiringTest : public testing::Test {
+protected:
+    TBoxRecorder dialogs;
+    TTerminalMainForm window{dialogs};
+
+    template <typename T> T& Child(QObject& parent, const char* name) {
+        T* child = parent.findChild<T*>(QString::fromLatin1(name));
+        if (child == nullptr) throw std::runtime_error(std::string("no control ") + name);
+        return *child;
+    }
+};
+} // namespace
+
+TEST_F(TestRoutinesWiringTest, SetPointFieldDrivesItsBarsAndTheRampNeedsAConnectedDevice) {
+    window.Session().Device().SetSecurityActive(false);
+    Child<QSpinBox>(window, "SpinEditCalcEditResistance").setValue(255);
+    EXPECT_EQ(Child<QSlider>(window, "TrackBarResistance").value(), 254);
+    EXPECT_EQ(Child<TLevelBar>(window, "LevelBarResistance").Value(), 255);
+    EXPECT_EQ(window.Session().Device().GetKelvoResistance(), 255);
+    EXPECT_EQ(Child<QSpinBox>(window, "SpinEditCalcEditElevation").minimum(), 0);
+    window.Action(TCommand::StartTest)->trigger();
+    EXPECT_EQ(Child<QPushButton>(window, "BtResistanceTest").text(), "Start/Stop");
+}
+
+TEST_F(TestRoutinesWiringTest, EachRegulToolOpensAWindowAndAClosedOneIsNotWrittenTo) {
+    window.Action(TCommand::RegulTool)->trigger();
+    window.Action(TCommand::RegulTool)->trigger();
+    QList<TRegulToolForm*> open = window.findChildren<TRegulToolForm*>();
+    ASSERT_EQ(open.size(), 2);
+    open.first()->close();
+    QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    open = window.findChildren<TRegulToolForm*>();
+    ASSERT_EQ(open.size(), 1);
+    window.Session().Device().OnHeartConnectionLost(nullptr);
+    EXPECT_EQ(Child<QPlainTextEdit>(*open.first(), "MemoHeartRegul").toPlainText(), "Heart conn. lost");
+}
