@@ -66,6 +66,12 @@ void TOrientationPresenter::SetWriteHexValues(bool write) {
     WriteHexLines({HeaderTimeLine(), ColumnHeader});
 }
 
+void TOrientationPresenter::RefreshHexLabels() {
+    const TKelvoDevice& device = FSession.Device();
+    const TLabels labels = Labels(device.GetRotationHex1(), device.GetRotationHex2(), 0);
+    Raise(OnHexLabels, labels.Hex1, labels.Hex2);
+}
+
 void TOrientationPresenter::Tick() {
     const TKelvoDevice& device = FSession.Device();
     if (!device.GetConnected()) return;

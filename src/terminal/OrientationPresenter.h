@@ -50,11 +50,14 @@ public:
     // "Write Hex Values 2 File" clicked: the box's state, then the two header lines.
     void SetWriteHexValues(bool write);
     bool GetWriteHexValues() const { return FWriteHexValues; }
+    // After a "Serial number" request: the hex labels from the device's bytes.
+    void RefreshHexLabels();
     TLogToFile& HexLog() { return FHexLog; }
     TQorinThreadTimer& Timer() { return FTimer; }
     void Tick();
 
     std::function<void(const TLabels& labels)> OnLabels;
+    std::function<void(const std::string& hex1, const std::string& hex2)> OnHexLabels;
     // "Enable Orientation" is to show this state (a version change).
     std::function<void(bool checked)> OnEnableOrientationBox;
     // The hex log failed: "Write Hex Values 2 File" is to lose its check mark.

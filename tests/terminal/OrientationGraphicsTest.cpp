@@ -71,6 +71,10 @@ TEST_F(OrientationTest, TicksShowThePreviousAnswerAndLogRawSamplesAfterTheHeader
     EXPECT_EQ(lines[2].toStdString(), "200\t5\t-56\t5\t" + EventText::Fixed(raw, 2));
     EXPECT_EQ(lines[4], "Hex1\tHex2\tVal1\tVal2\tAngle");
     EXPECT_TRUE(boxes.Shown.empty());
+    std::string hex;
+    orientation.OnHexLabels = [&](const std::string& hex1, const std::string& hex2) { hex = hex1 + "|" + hex2; };
+    orientation.RefreshHexLabels();
+    EXPECT_EQ(hex, "C8|5");
 }
 
 TEST_F(OrientationTest, AFailedHexLogUnchecksTheBoxAndIsReportedOnce) {

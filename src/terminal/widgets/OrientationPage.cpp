@@ -13,6 +13,10 @@ TOrientationPage::TOrientationPage(TTerminalSession& session, TUserDialogs& dial
     // The dial shows the heading; it takes no input.
     ui->Compasso2->setAttribute(Qt::WA_TransparentForMouseEvents);
     FPresenter.OnLabels = [this](const TOrientationPresenter::TLabels& labels) { ShowLabels(labels); };
+    FPresenter.OnHexLabels = [this](const std::string& hex1, const std::string& hex2) {
+        ui->lbl_RotationHex1->setText(QString::fromStdString(hex1));
+        ui->lbl_RotationHex2->setText(QString::fromStdString(hex2));
+    };
     FPresenter.OnWriteHexValuesUnchecked = [this] {
         const QSignalBlocker blocker(ui->CheckBoxWriteHexValues);
         ui->CheckBoxWriteHexValues->setChecked(false);

@@ -340,6 +340,9 @@ void TTerminalMainForm::ConnectOrientationPage() {
     connect(ui->CheckBoxEnableOrientation, &QCheckBox::toggled, this,
             [&orientation](bool on) { orientation.SetEnabled(on); });
     orientation.OnEnableOrientationBox = [this](bool on) { ui->CheckBoxEnableOrientation->setChecked(on); };
+    // Connected after the button's own request, so the labels follow it.
+    connect(findChild<QPushButton*>(QStringLiteral("BtSerialNumber")), &QPushButton::clicked, this,
+            [&orientation] { orientation.RefreshHexLabels(); });
     // The console's enter key zeroes the angle while the page is shown.
     RunAfterHandler(FSession->OnConsoleKeyPressed, [this, &orientation](TConsoleKey key) {
         if (key == ckEnter && ui->CheckBoxEnableOrientation->isChecked() &&
