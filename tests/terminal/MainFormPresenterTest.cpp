@@ -1,6 +1,7 @@
 #include "terminal/MainFormPresenter.h"
 
 #include "device/DeviceDiscovery.h"
+#include "device_link/ProgramInfo.h"
 #include "device_link/WaitWithMessages.h"
 #include "integration/EmulatorFixture.h"
 #include "terminal/EventDisplayPresenter.h"
@@ -352,8 +353,9 @@ TEST_F(MainFormPresenterTest, ConsoleVersionOfANotConnectedDeviceAndTheAboutBox)
                                                        "\r\nProductVersion: \t" + NotAvailable +
                                                        "\r\nSerialNumber: \t" + NotAvailable),
             std::pair(TUserDialogs::bkInformation,
-                      // The project's version 0.1, as four numbers.
                       std::string("Kelvo terminal observer, Corvane s.r.l.\r\n\r\nBeta version 0.1.0.0"))));
+    // Every program's --version names the same version as the box.
+    EXPECT_EQ(std::string(ProgramInfo::Version()), "0.1.0.0");
 }
 
 TEST_F(MainFormPresenterTest, ConsoleVersionOfTheEmulatorsConsole) {
