@@ -106,7 +106,7 @@ TEST(MonitorWithEmulator, FindSearchesEveryPortAndRidesOnTheOneThatAnswers) {
     // The missing port sorts before the emulator's, so it is tried first.
     environment.insert("KELVO_EXTRA_PORTS", "/0-missing/kelvo-port:" + console);
     monitor.setProcessEnvironment(environment);
-    monitor.start(KELVO_MONITOR_PATH, {"--seconds", "1", "--find"});
+    monitor.start(KELVO_MONITOR_PATH, {"--seconds", "3", "--find"});
     ASSERT_TRUE(monitor.waitForFinished(20000));
     EXPECT_EQ(monitor.exitCode(), 0);
     const std::vector<std::string> lines =
@@ -116,6 +116,14 @@ TEST(MonitorWithEmulator, FindSearchesEveryPortAndRidesOnTheOneThatAnswers) {
     EXPECT_THAT(lines, Contains(console.toStdString() + " KELVO Found on this port!"));
     EXPECT_THAT(lines, Contains("Device found on port: " + console.toStdString()));
     EXPECT_THAT(lines, Contains(HasSubstr(" mtInfos, Rolls: ")));
+    // The found console's long frames are decoded to the end: about 10 more each second.
+    static const QRegularExpression events("^STATS Events count: (\\d+) ");
+    std::vector<int> counts;
+    for (const std::string& line : lines)
+        if (const auto match = events.match(QString::fromStdString(line)); match.hasMatch())
+            counts.push_back(match.captured(1).toInt());
+    ASSERT_GE(counts.size(), 2u);
+    EXPECT_GE(counts.back() - counts.front(), 10 * static_cast<int>(counts.size() - 1) - 5);
 }
 
 // ---- ending in the middle of a wait ----
