@@ -235,8 +235,9 @@ void TMainFormPresenter::FindDevice() {
     const std::string startPort = device.GetComPortPort();
     bool found = false;
     Guarded([&] {
+        // A search that the window's close ended asks nothing: the program is ending.
         while (!(found = DeviceDiscovery::FindDevice(device, SearchPasses, SearchWaitMs)) &&
-               FDialogs.AskNoRetry(DeviceNotFoundText) == TUserDialogs::anRetry) {
+               !WaitsAborted() && FDialogs.AskNoRetry(DeviceNotFoundText) == TUserDialogs::anRetry) {
         }
     });
     if (!found) {
@@ -254,7 +255,8 @@ void TMainFormPresenter::ShowConsoleVersion() {
     if (Refused()) return;
     Guarded([this] {
         const DeviceDiscovery::TDeviceInfo info = DeviceDiscovery::GetDeviceInfo(Device(), DeviceInfoWaitMs);
-        FDialogs.ShowMessage(TUserDialogs::bkInformation, ConsoleVersionText(info));
+        // Nor does a query that the close ended show its box.
+        if (!WaitsAborted()) FDialogs.ShowMessage(TUserDialogs::bkInformation, ConsoleVersionText(info));
     });
 }
 

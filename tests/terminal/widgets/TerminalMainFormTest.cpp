@@ -1,5 +1,6 @@
 #include "terminal/widgets/TerminalMainForm.h"
 
+#include "device/DeviceDiscovery.h"
 #include "device/ProgressOperations.h"
 #include "device/PseudoTerminalLine.h"
 #include "integration/EmulatorFixture.h"
@@ -34,7 +35,10 @@ class TSilentDialogs final : public TUserDialogs {
 public:
     std::vector<std::string> Shown;
     void ShowMessage(TBoxKind, const std::string& text) override { Shown.push_back(text); }
-    TAnswer AskNoRetry(const std::string&) override { return anNo; }
+    TAnswer AskNoRetry(const std::string& text) override {
+        Shown.push_back(text);
+        return anNo;
+    }
     TAnswer AskYesNoCancel(const std::string&) override { return Answer; }
     TAnswer Answer = anCancel;
     void Beep() override {}
@@ -271,14 +275,18 @@ TEST(Led, GoesOutOneIntervalAfterItLit) {
     EXPECT_GE(elapsed.elapsed(), 90);
 }
 
-// Closing in the middle of a handshake with a silent line: the wait ends at once, the window
-// closes once the handshake's caller has returned, well within a second. Run in a process of its
-// own, since a program that is ending ends every later wait too; that process ends without the
-// application's teardown, so its exit code alone tells the result.
+// Closing in the middle of a handshake or a search with a silent line: the wait ends at once, the
+// window closes once the command's caller has returned, well within a second, and no box of the
+// ended command is raised. Run in a process of its own, since a program that is ending ends every
+// later wait too; that process ends without the application's teardown, so its exit code alone
+// tells the result.
 namespace {
-[[noreturn]] void CloseDuringAHandshake() {
+[[noreturn]] void CloseDuring(TCommand command) {
     TSilentDialogs dialogs;
     PseudoTerminalLine silentLine;
+    DeviceDiscovery::PortLister = [&silentLine](QStringList& ports) {
+        ports = {QString::fromStdString(silentLine.PortName())};
+    };
     QElapsedTimer elapsed;
     {
         TTerminalMainForm window(dialogs);
@@ -288,7 +296,7 @@ namespace {
             elapsed.start();
             window.close();
         });
-        window.Action(TCommand::OpenPort)->trigger();
+        window.Action(command)->trigger();
         // Every wait ends at once now: the event loop alone carries the close out.
         QElapsedTimer serving;
         serving.start();
@@ -296,11 +304,17 @@ namespace {
             QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
         if (window.isVisible()) std::_Exit(2);
     }
+    if (!dialogs.Shown.empty()) std::_Exit(4);
     std::_Exit(elapsed.isValid() && elapsed.elapsed() < 1000 ? 0 : 3);
 }
 } // namespace
 
 TEST(TerminalMainFormDeathTest, CloseDuringAHandshakeEndsTheWindowWithinASecond) {
     GTEST_FLAG_SET(death_test_style, "threadsafe");
-    EXPECT_EXIT(CloseDuringAHandshake(), testing::ExitedWithCode(0), "");
+    EXPECT_EXIT(CloseDuring(TCommand::OpenPort), testing::ExitedWithCode(0), "");
+}
+
+TEST(TerminalMainFormDeathTest, CloseDuringASearchEndsTheWindowWithoutItsNotFoundBox) {
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    EXPECT_EXIT(CloseDuring(TCommand::FindDevice), testing::ExitedWithCode(0), "");
 }
