@@ -43,7 +43,6 @@ inline constexpr const char* CTSLine = "*** CTS: ";
 inline constexpr const char* DSRLine = "*** DSR: ";
 inline constexpr const char* RingLine = "*** Ring: ";
 inline constexpr const char* Rx80FullLine = "*** Rx80Full: ";
-inline constexpr const char* HandleInvalidLine = "ComPort Handle is invalid";
 
 // Echo of a request the window sends itself, and of the resistance the device sends.
 std::string RequestEchoLine(const ByteString& frame, const std::string& description);
