@@ -43,16 +43,13 @@ void TTestRoutinesPanel::Guarded(const std::function<void()>& change) {
 
 void TTestRoutinesPanel::ConnectSetPoints() {
     const TControls c = FControls;
-    // Applied when committed (Enter, focus out, an arrow step), not at each typed digit.
-    c.Resistance->setKeyboardTracking(false);
-    c.Elevation->setKeyboardTracking(false);
-    c.Elevation->setRange(0, TSetPointControls::MaxSetPoint);
     FSetPoints.OnShowResistance = [c](int value, int position) {
         Show(*c.Resistance, *c.ResistanceLevel, *c.ResistanceTrack, value, position);
     };
     FSetPoints.OnShowElevation = [c](int value, int position) {
         Show(*c.Elevation, *c.ElevationLevel, *c.ElevationTrack, value, position);
     };
+    // The fields apply when committed (Enter, focus out, an arrow step), not at each typed digit.
     connect(c.Resistance, &QSpinBox::valueChanged, this,
             [this](int value) { Guarded([&] { FSetPoints.SetResistance(value); }); });
     // A drag applies where it ends; keys, the wheel and clicks on the groove apply at once.
