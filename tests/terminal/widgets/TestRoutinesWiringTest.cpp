@@ -38,6 +38,20 @@ TEST_F(TestRoutinesWiringTest, SetPointFieldDrivesItsBarsAndTheRampNeedsAConnect
     EXPECT_EQ(Child<QPushButton>(window, "BtResistanceTest").text(), "Start/Stop");
 }
 
+TEST_F(TestRoutinesWiringTest, ResistanceTrackBarAppliesWhereADragEndsAndAtEveryKeyStep) {
+    window.Session().Device().SetSecurityActive(false);
+    QSlider& track = Child<QSlider>(window, "TrackBarResistance");
+    track.setSliderDown(true);
+    track.setValue(120);
+    EXPECT_EQ(window.Session().Device().GetKelvoResistance(), 0); // still dragging
+    track.setValue(90);
+    track.setSliderDown(false); // released, wherever the pointer is
+    EXPECT_EQ(window.Session().Device().GetKelvoResistance(), 90);
+    track.triggerAction(QAbstractSlider::SliderSingleStepAdd);
+    EXPECT_EQ(window.Session().Device().GetKelvoResistance(), 91);
+    EXPECT_EQ(Child<QSpinBox>(window, "SpinEditCalcEditResistance").value(), 91);
+}
+
 TEST_F(TestRoutinesWiringTest, EachRegulToolOpensAWindowAndAClosedOneIsNotWrittenTo) {
     window.Action(TCommand::RegulTool)->trigger();
     window.Action(TCommand::RegulTool)->trigger();
