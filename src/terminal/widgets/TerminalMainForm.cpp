@@ -389,23 +389,23 @@ bool TTerminalMainForm::TerminalVisible() const {
     return ui->PageControlMiddle->currentWidget() == ui->TabTerminal;
 }
 
+// Each viewer's question comes first, also inside a wait: a Cancel keeps the program running, and
+// a close carried past the waits has ended every wait, which no Cancel could undo.
 void TTerminalMainForm::closeEvent(QCloseEvent* event) {
-    if (!FPresenter->MayCloseNow([this] { close(); }) || !ClosesNow()) {
+    if (!TNotepadMainForm::CloseViewers() || !FPresenter->MayCloseNow([this] { close(); })) {
         event->ignore();
         return;
     }
+    EndBeforeClosing();
     event->accept();
 }
 
-// Quitting asks each viewer's question first (Cancel keeps the program running), then ends the
-// run as F8 does, so that the night's last report comes before the closing line; a close that
-// fails does not stop the quit.
-bool TTerminalMainForm::ClosesNow() {
-    if (!TNotepadMainForm::CloseViewers()) return false;
+// Quitting ends the run as F8 does, so that the night's last report comes before the closing
+// line; a close that fails does not stop the quit.
+void TTerminalMainForm::EndBeforeClosing() {
     if (FSession->Device().GetComPortConnected()) FSession->OpenOrClosePort();
     FSurveyLog->WriteClosingLine();
     SaveIniSettings();
-    return true;
 }
 
 // ---- Settings, toolbar layout and the connection survey log ----

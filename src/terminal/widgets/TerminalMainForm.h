@@ -72,7 +72,7 @@ private:
     void ShowSurveyLogFile();
     void DeleteSurveyLogFile();
     void ConnectionLostAfterTick();
-    bool ClosesNow();
+    void EndBeforeClosing();
     void ConnectAction(TCommand command, void (TMainFormPresenter::*handler)());
     void UpdateCommandStates();
     void ShowFindDialog();

@@ -1,6 +1,7 @@
 #include "terminal/widgets/TerminalMainForm.h"
 
 #include "device_link/UserSettingsFolder.h"
+#include "device_link/WaitWithMessages.h"
 #include "integration/EmulatorFixture.h"
 #include "terminal/CommandTable.h"
 #include "terminal/IniSettings.h"
@@ -12,10 +13,12 @@
 
 #include <QAction>
 #include <QCheckBox>
+#include <QCoreApplication>
 #include <QPlainTextEdit>
 #include <QFile>
 #include <QMenu>
 #include <QSpinBox>
+#include <QTimer>
 #include <QToolBar>
 #include <gmock/gmock.h>
 
@@ -152,6 +155,28 @@ TEST_F(TerminalSettingsTest, QuitAsksEachOpenViewerFirstAndCancelKeepsTheProgram
     EXPECT_FALSE(window.close());
     EXPECT_TRUE(viewer.isVisible());
     EXPECT_THAT(SurveyLog(), testing::Not(HasSubstr("Tavrik Closed")));
+}
+
+// The same Cancel for a close asked for inside a wait: the program goes on, and its waits still
+// wait (a close carried past the waits would have ended every later wait). In a process of its
+// own, as a close that went on would end the waits of the whole process.
+TEST_F(TerminalSettingsTest, ACancelledCloseInsideAWaitLeavesTheWaitsWaiting) {
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    EXPECT_EXIT(
+        {
+            TTerminalMainForm window(Dialogs);
+            TCancellingDialogs cancelling;
+            TNotepadMainForm viewer(Dialogs, &cancelling);
+            viewer.OpenFile(TSurveyLog::DefaultFileName());
+            viewer.findChild<QPlainTextEdit*>()->appendPlainText(QStringLiteral("a note"));
+            window.show();
+            viewer.show();
+            QTimer::singleShot(0, &window, [&window] { window.close(); });
+            WaitWithMessages(50);
+            QCoreApplication::processEvents();
+            std::_Exit(window.isVisible() && !WaitsAborted() ? 0 : 1);
+        },
+        testing::ExitedWithCode(0), "");
 }
 
 } // namespace
