@@ -92,6 +92,8 @@ void ProcessFor(std::uint32_t ms) {
     loop.exec();
     State().InnermostLoop = outer;
     if (!timeUp && !WaitsMustEnd()) State().Aborted = true;
+    // The wait this one ran inside must end too, and its loop runs on once our caller returns.
+    if (WaitsMustEnd()) EndInnermostLoop();
 }
 
 bool WaitIsOver(std::uint32_t start, std::uint32_t now, std::uint32_t Ms) {

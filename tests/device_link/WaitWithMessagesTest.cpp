@@ -73,6 +73,21 @@ TEST(WaitWithMessages, AComponentDestroyedInAWaitIsInertAtOnceEndsTheWaitsAndIsF
     EXPECT_EQ(clock.Now(), 1020u) << "later waits wait again";
 }
 
+TEST(WaitWithMessages, AComponentDestroyedInANestedWaitEndsTheOuterWaitToo) {
+    bool freed = false;
+    auto component = std::make_unique<TWatchedComponent>(freed);
+    // Timers, so that each wait is already in its event loop when they fire.
+    QTimer::singleShot(20, QCoreApplication::instance(), [&] {
+        QTimer::singleShot(20, QCoreApplication::instance(), [&] { DestroyAfterWaits(std::move(component)); });
+        WaitWithMessages(2000);
+    });
+    const auto start = std::chrono::steady_clock::now();
+    WaitWithMessages(4000);
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(1000));
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(freed);
+}
+
 // ---- the program ending (these end every later wait of the process, so they come last) ----
 
 TEST(WaitWithMessagesEnding, AbortEndsTheRunningWaitAndEveryLaterOne) {
