@@ -56,6 +56,13 @@ protected:
         QFile::remove(TSurveyLog::DefaultFileName());
         QFile::remove(UserSettingsFolder() + QStringLiteral("/Corvane/Tavrik.conf"));
     }
+    // The window and beside it a viewer of the survey log holding an edit.
+    static void ShowEditedViewer(TTerminalMainForm& window, TNotepadMainForm& viewer) {
+        viewer.OpenFile(TSurveyLog::DefaultFileName());
+        viewer.findChild<QPlainTextEdit*>()->appendPlainText(QStringLiteral("a note"));
+        window.show();
+        viewer.show();
+    }
     static void WriteIni(const QByteArray& general) {
         QFile file(TIniSettings::DefaultFileName());
         ASSERT_TRUE(file.open(QIODevice::WriteOnly));
@@ -148,10 +155,7 @@ TEST_F(TerminalSettingsTest, QuitAsksEachOpenViewerFirstAndCancelKeepsTheProgram
     TTerminalMainForm window(Dialogs);
     TCancellingDialogs cancelling;
     TNotepadMainForm viewer(Dialogs, &cancelling);
-    viewer.OpenFile(TSurveyLog::DefaultFileName());
-    viewer.findChild<QPlainTextEdit*>()->appendPlainText(QStringLiteral("a note"));
-    window.show();
-    viewer.show();
+    ShowEditedViewer(window, viewer);
     EXPECT_FALSE(window.close());
     EXPECT_TRUE(viewer.isVisible());
     EXPECT_THAT(SurveyLog(), testing::Not(HasSubstr("Tavrik Closed")));
@@ -167,10 +171,7 @@ TEST_F(TerminalSettingsTest, ACancelledCloseInsideAWaitLeavesTheWaitsWaiting) {
             TTerminalMainForm window(Dialogs);
             TCancellingDialogs cancelling;
             TNotepadMainForm viewer(Dialogs, &cancelling);
-            viewer.OpenFile(TSurveyLog::DefaultFileName());
-            viewer.findChild<QPlainTextEdit*>()->appendPlainText(QStringLiteral("a note"));
-            window.show();
-            viewer.show();
+            ShowEditedViewer(window, viewer);
             QTimer::singleShot(0, &window, [&window] { window.close(); });
             WaitWithMessages(50);
             QCoreApplication::processEvents();
