@@ -514,6 +514,9 @@ void TTerminalMainForm::ShowFindDialog() {
     }
     FFindDialog->show();
     FFindDialog->raise();
+    // The user types the text next, also when the dialog was left open behind the window.
+    FFindDialog->activateWindow();
+    FFindDialog->findChild<QLineEdit*>()->setFocus();
 }
 
 QPrinter& TTerminalMainForm::Printer() {

@@ -15,9 +15,11 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDialog>
 #include <QElapsedTimer>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QPlainTextEdit>
@@ -243,6 +245,19 @@ TEST_F(TerminalMainFormTest, AVersionPickedInTheListIsTheDevicesVersion) {
     EXPECT_EQ(window.Session().Device().GetSpeedArrayLength(), 25);
     EXPECT_EQ(versions.currentText(), "Kelvo 4");
     EXPECT_TRUE(versions.isEnabled());
+}
+
+// "Find..." hands the keyboard to its dialog, also when the dialog was left open behind the window.
+TEST_F(TerminalMainFormTest, FindTakesTheKeyboardToItsDialog) {
+    window.show();
+    window.Session().OnAddLine("Rcv>> a line");
+    window.Action(TCommand::Find)->trigger();
+    window.activateWindow();
+    QCoreApplication::processEvents();
+    window.Action(TCommand::Find)->trigger();
+    QCoreApplication::processEvents();
+    EXPECT_EQ(QApplication::activeWindow(), &Child<QDialog>("FindDialog"));
+    EXPECT_EQ(QApplication::focusWidget(), &Child<QLineEdit>("FindText"));
 }
 
 // A box raised from a timer tick during a search: the search's progress dialog has disabled the
