@@ -56,6 +56,10 @@ TNotepadMainForm::TNotepadMainForm(TUserDialogs& messages, TNotepadDialogs* dial
     BuildCommands();
     ConnectMemo();
     UpdateCommands();
+    CentreOnScreen();
+}
+
+void TNotepadMainForm::CentreOnScreen() {
     if (const QScreen* screen = QGuiApplication::primaryScreen())
         move(screen->availableGeometry().center() - rect().center());
 }
@@ -171,6 +175,8 @@ TNotepadMainForm* TNotepadMainForm::ShowLog(const QString& fileName, TUserDialog
     auto viewer = std::make_unique<TNotepadMainForm>(messages);
     viewer->setWindowTitle(QStringLiteral("Log editor"));
     viewer->resize(LogViewerSize);
+    // Centred at its own size: centred at the small one, it would reach past a small screen.
+    viewer->CentreOnScreen();
     viewer->SetFreeOnClose(true);
     try {
         viewer->OpenFile(fileName);

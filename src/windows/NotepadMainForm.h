@@ -57,6 +57,7 @@ protected:
 private:
     void BuildCommands();
     void BuildStatusBar();
+    void CentreOnScreen();
     void ConnectMemo();
     void UpdateCommands();
     void Print();

@@ -11,9 +11,12 @@
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QPrinter>
+#include <QScreen>
 #include <QStatusBar>
 #include <QTemporaryDir>
 #include <gmock/gmock.h>
+
+#include <memory>
 
 namespace {
 
@@ -224,6 +227,16 @@ TEST_F(NotepadTest, LogThatCannotBeReadGivesNoViewerButItsError) {
     EXPECT_THAT(Dialogs.Messages[0], testing::HasSubstr("none.log"));
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     EXPECT_EQ(QApplication::topLevelWidgets().size(), windows);
+}
+
+TEST_F(NotepadTest, ShownLogIsCentredOnTheScreenAtItsOwnSize) {
+    const std::unique_ptr<TNotepadMainForm> viewer(TNotepadMainForm::ShowLog(LogPath, Dialogs));
+    ASSERT_NE(viewer, nullptr);
+    EXPECT_EQ(viewer->windowTitle(), QStringLiteral("CS.log \u2014 log editor"));
+    EXPECT_EQ(viewer->size(), QSize(800, 600));
+    // The window frame's few pixels aside.
+    const QPoint offCentre = viewer->geometry().center() - QGuiApplication::primaryScreen()->availableGeometry().center();
+    EXPECT_LE(offCentre.manhattanLength(), 8);
 }
 
 TEST_F(NotepadTest, PrintingLaysTheTextOutInPages) {
