@@ -11,11 +11,14 @@
 // The emulated console on a pseudo-terminal, for tests that play the PC with the real device.
 class EmulatorFixture {
 public:
-    explicit EmulatorFixture(double version, std::vector<TScriptLine> script = {}) {
+    // With a capture, the console plays its sent part after the handshake instead of its model.
+    explicit EmulatorFixture(double version, std::vector<TScriptLine> script = {},
+                             const std::vector<TRecordEntry>& capture = {}) {
         TConsoleSettings settings;
         settings.Version = version;
         FConsole = std::make_unique<TConsoleSimulator>(settings);
         FConsole->SetScript(std::move(script));
+        if (!capture.empty()) FConsole->SetReplay(capture);
         FConsole->Start();
     }
     ~EmulatorFixture() { FConsole->Stop(); }

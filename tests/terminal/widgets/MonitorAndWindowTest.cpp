@@ -1,0 +1,94 @@
+// One presenter seen two ways: the same replayed ride gives the same terminal lines in
+// kelvo-monitor and in the main window.
+#include "integration/EmulatorFixture.h"
+#include "terminal/CommandTable.h"
+#include "terminal/TerminalSession.h"
+#include "terminal/UserDialogs.h"
+#include "terminal/widgets/TerminalMainForm.h"
+#include "terminal/widgets/TerminalView.h"
+
+#include <QAction>
+#include <QProcess>
+#include <gmock/gmock.h>
+
+#include <regex>
+
+namespace {
+
+class TQuietDialogs final : public TUserDialogs {
+public:
+    void ShowMessage(TBoxKind, const std::string&) override {}
+    TAnswer AskNoRetry(const std::string&) override { return anNo; }
+    TAnswer AskYesNoCancel(const std::string&) override { return anNo; }
+    void Beep() override {}
+    bool ChoosePrinter(QPrinter&) override { return false; }
+    void SetUpPrinter(QPrinter&) override {}
+};
+
+constexpr int ReplayedFrames = 30;
+
+// Long infos frames with changing roll and heart periods, and a garbage chunk in the middle,
+// so that discards as well as messages are shown. No byte of a value is F0 or F7.
+std::vector<TRecordEntry> Capture() {
+    std::vector<TRecordEntry> capture{{0, TRecordDirection::rdNote, "handshake"}};
+    for (int i = 0; i < ReplayedFrames; ++i) {
+        const int roll = 760 + i;
+        const int heart = 480 + (i % 7) * 5;
+        const ByteString frame = BytesOf({0xF0, 0x01, 0x00, std::uint8_t(roll >> 8), std::uint8_t(roll & 0xFF), 0x02,
+                                          0xEE, std::uint8_t(heart >> 8), std::uint8_t(heart & 0xFF), 0xF7});
+        capture.push_back({100.0 * (i + 1), TRecordDirection::rdOut, frame});
+        if (i == ReplayedFrames / 2) capture.push_back({100.0 * (i + 1) + 50, TRecordDirection::rdOut, "\x11\x22"});
+    }
+    return capture;
+}
+
+// What does not depend on when the ride started: the frame lines with the ride's running
+// totals taken out, and the discards.
+std::vector<std::string> RideIndependentLines(const std::vector<std::string>& lines) {
+    static const std::regex totals("RollCount: [0-9.,]+, Dist\\.: [0-9.,]+");
+    std::vector<std::string> kept;
+    for (const std::string& line : lines)
+        if (line.starts_with("Rcv>> ") || line.starts_with("*** Discarded"))
+            kept.push_back(std::regex_replace(line, totals, "RollCount: _, Dist.: _"));
+    return kept;
+}
+
+std::vector<std::string> MonitorLines() {
+    EmulatorFixture emulator(5, {}, Capture());
+    QProcess monitor;
+    monitor.start(KELVO_MONITOR_PATH, {"--no-survey", "--seconds", "5", QString::fromStdString(emulator.Path())});
+    EXPECT_TRUE(monitor.waitForFinished(15000));
+    std::vector<std::string> lines;
+    for (const QString& line : QString::fromUtf8(monitor.readAllStandardOutput()).split('\n'))
+        lines.push_back(line.toStdString());
+    return lines;
+}
+
+std::vector<std::string> WindowLines() {
+    EmulatorFixture emulator(5, {}, Capture());
+    TQuietDialogs dialogs;
+    TTerminalMainForm window(dialogs);
+    window.Session().SetConnectionSurveyEnabled(false);
+    window.Session().Device().SetComPortPort(emulator.Path());
+    window.Action(TCommand::OpenPort)->trigger();
+    const TTerminalLines& shown = window.findChild<TTerminalView*>("Memo")->Lines();
+    const auto infosShown = [&] {
+        int count = 0;
+        for (std::size_t i = 0; i < shown.Count(); ++i) count += shown.Line(i).find("mtInfos") != std::string::npos;
+        return count;
+    };
+    EXPECT_TRUE(EmulatorFixture::ServeUntil([&] { return infosShown() == ReplayedFrames; }, 10000));
+    std::vector<std::string> lines;
+    for (std::size_t i = 0; i < shown.Count(); ++i) lines.push_back(shown.Line(i));
+    return lines;
+}
+
+} // namespace
+
+TEST(MonitorAndWindow, TheSameReplayGivesTheSameLines) {
+    const std::vector<std::string> monitor = RideIndependentLines(MonitorLines());
+    const std::vector<std::string> window = RideIndependentLines(WindowLines());
+    // The handshake's answer, every replayed frame and the discard.
+    ASSERT_EQ(window.size(), ReplayedFrames + 2u);
+    EXPECT_EQ(monitor, window);
+}
