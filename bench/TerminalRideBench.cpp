@@ -105,6 +105,13 @@ TProcessSample Sample(pid_t pid) {
     return sample;
 }
 
+// A failed ride leaves no program behind; its work folder stays for its terminal.out.
+[[noreturn]] void FailRide(pid_t terminal, const std::string& why) {
+    kill(terminal, SIGTERM);
+    waitpid(terminal, nullptr, 0);
+    Fail(why);
+}
+
 std::string CommandOutput(const std::string& command) {
     std::string output;
     if (FILE* pipe = popen(command.c_str(), "r")) {
@@ -154,9 +161,9 @@ void OpenPortWithF8(pid_t terminal) {
     const std::string window =
         CommandOutput(std::string("timeout 30 xdotool search --sync --onlyvisible --name '") + WindowTitle + "'");
     int status = 0;
-    if (window.empty() || waitpid(terminal, &status, WNOHANG) != 0) Fail("the main window did not appear");
+    if (window.empty() || waitpid(terminal, &status, WNOHANG) != 0) FailRide(terminal, "the main window did not appear");
     if (std::system(("xdotool windowfocus --sync " + window + " key --clearmodifiers F8").c_str()) != 0)
-        Fail("xdotool could not press F8");
+        FailRide(terminal, "xdotool could not press F8");
 }
 
 bool Handshaken(const std::vector<TRecordEntry>& record) {
@@ -190,7 +197,8 @@ void MeasureProgram(const TRide& ride, int seconds, int settleSeconds) {
     const fs::path work = WorkFolderFor(console.GetSlavePath());
     const pid_t terminal = StartTerminal(work);
     OpenPortWithF8(terminal);
-    if (!console.WaitForRecord(Handshaken, 15000)) Fail("no handshake after F8: see " + (work / "terminal.out").string());
+    if (!console.WaitForRecord(Handshaken, 15000))
+        FailRide(terminal, "no handshake after F8: see " + (work / "terminal.out").string());
     std::this_thread::sleep_for(std::chrono::seconds(settleSeconds));
 
     const double startMs = MsSince(consoleStart);
