@@ -254,7 +254,10 @@ void TMainFormPresenter::FindDevice() {
 void TMainFormPresenter::ShowConsoleVersion() {
     if (Refused()) return;
     Guarded([this] {
-        const DeviceDiscovery::TDeviceInfo info = DeviceDiscovery::GetDeviceInfo(Device(), DeviceInfoWaitMs);
+        const DeviceDiscovery::TDeviceInfo info = [this] {
+            const TBusyCursor busy; // the query waits a second for the console's answers
+            return DeviceDiscovery::GetDeviceInfo(Device(), DeviceInfoWaitMs);
+        }();
         // Nor does a query that the close ended show its box.
         if (!WaitsAborted()) FDialogs.ShowMessage(TUserDialogs::bkInformation, ConsoleVersionText(info));
     });
