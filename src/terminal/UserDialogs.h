@@ -8,7 +8,8 @@ class QPrinter;
 // interface: the window uses the real ones, tests answer them without a display.
 class TUserDialogs {
 public:
-    enum TBoxKind { bkPlain, bkInformation, bkWarning, bkError };
+    // bkInfo: the short notice titled "Info" that stays on top of every window.
+    enum TBoxKind { bkPlain, bkInformation, bkInfo, bkWarning, bkError };
     enum TAnswer { anNo, anRetry, anYes, anCancel };
 
     virtual ~TUserDialogs() = default;

@@ -14,6 +14,7 @@ QString BoxText(const std::string& text) {
 QMessageBox::Icon IconOf(TUserDialogs::TBoxKind kind) {
     switch (kind) {
     case TUserDialogs::bkInformation:
+    case TUserDialogs::bkInfo:
         return QMessageBox::Information;
     case TUserDialogs::bkWarning:
         return QMessageBox::Warning;
@@ -29,6 +30,8 @@ QString TitleOf(TUserDialogs::TBoxKind kind) {
     switch (kind) {
     case TUserDialogs::bkInformation:
         return QStringLiteral("Information");
+    case TUserDialogs::bkInfo:
+        return QStringLiteral("Info");
     case TUserDialogs::bkWarning:
         return QStringLiteral("Warning");
     case TUserDialogs::bkError:
@@ -42,6 +45,7 @@ QString TitleOf(TUserDialogs::TBoxKind kind) {
 
 void TQtUserDialogs::ShowMessage(TBoxKind kind, const std::string& text) {
     QMessageBox box(IconOf(kind), TitleOf(kind), BoxText(text), QMessageBox::Ok);
+    box.setWindowFlag(Qt::WindowStaysOnTopHint, kind == bkInfo);
     box.exec();
 }
 

@@ -476,7 +476,7 @@ void TTerminalMainForm::OpenSurveyLog() {
 
 void TTerminalMainForm::ShowSurveyLogFile() {
     if (FSurveyLog->Exists()) TNotepadMainForm::ShowLog(FSurveyLog->GetFileName(), FDialogs);
-    else FDialogs.ShowMessage(TUserDialogs::bkInformation, FSurveyLog->NotFoundText().toStdString());
+    else FDialogs.ShowMessage(TUserDialogs::bkInfo, FSurveyLog->NotFoundText().toStdString());
 }
 
 void TTerminalMainForm::DeleteSurveyLogFile() {

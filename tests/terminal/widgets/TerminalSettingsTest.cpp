@@ -8,16 +8,21 @@
 #include "terminal/SurveyLog.h"
 #include "terminal/TerminalSession.h"
 #include "terminal/UserDialogs.h"
+#include "terminal/widgets/QtUserDialogs.h"
 #include "windows/NotepadDialogs.h"
 #include "windows/NotepadMainForm.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QCheckBox>
 #include <QCoreApplication>
 #include <QPlainTextEdit>
 #include <QFile>
 #include <QMenu>
+#include <QMessageBox>
+#include <QPushButton>
 #include <QSpinBox>
+#include <QTimer>
 #include <QTimer>
 #include <QToolBar>
 #include <gmock/gmock.h>
@@ -28,12 +33,16 @@ using testing::HasSubstr;
 
 class TQuietDialogs final : public TUserDialogs {
 public:
-    void ShowMessage(TBoxKind, const std::string& text) override { Shown.push_back(text); }
+    void ShowMessage(TBoxKind kind, const std::string& text) override {
+        Kinds.push_back(kind);
+        Shown.push_back(text);
+    }
     TAnswer AskNoRetry(const std::string&) override { return anNo; }
     TAnswer AskYesNoCancel(const std::string&) override { return anYes; }
     void Beep() override {}
     bool ChoosePrinter(QPrinter&) override { return false; }
     void SetUpPrinter(QPrinter&) override {}
+    std::vector<TBoxKind> Kinds;
     std::vector<std::string> Shown;
 };
 
@@ -144,11 +153,30 @@ TEST_F(TerminalSettingsTest, DeletingTheLogAsksAndAMissingLogIsNotFound) {
     window.Action(TCommand::ShowSurveyLog)->trigger();
     ASSERT_EQ(Dialogs.Shown.size(), 1u);
     EXPECT_THAT(Dialogs.Shown[0], HasSubstr("CS.log not found!"));
+    EXPECT_EQ(Dialogs.Kinds[0], TUserDialogs::bkInfo);
     // Opening the "Log file" menu enables its two commands exactly while the log exists.
     for (QObject* container : window.Action(TCommand::ShowSurveyLog)->associatedObjects())
         if (auto* menu = qobject_cast<QMenu*>(container)) emit menu->aboutToShow();
     EXPECT_FALSE(window.Action(TCommand::ShowSurveyLog)->isEnabled());
     EXPECT_FALSE(window.Action(TCommand::DeleteSurveyLog)->isEnabled());
+}
+
+TEST_F(TerminalSettingsTest, InfoBoxIsTitledInfoWithItsIconAndStaysOnTop) {
+    QString title;
+    QMessageBox::Icon icon = QMessageBox::NoIcon;
+    bool onTop = false;
+    QTimer::singleShot(0, [&] {
+        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        if (box == nullptr) return;
+        title = box->windowTitle();
+        icon = box->icon();
+        onTop = box->windowFlags().testFlag(Qt::WindowStaysOnTopHint);
+        box->button(QMessageBox::Ok)->click();
+    });
+    TQtUserDialogs().ShowMessage(TUserDialogs::bkInfo, "CS.log not found!");
+    EXPECT_EQ(title, QStringLiteral("Info"));
+    EXPECT_EQ(icon, QMessageBox::Information);
+    EXPECT_TRUE(onTop);
 }
 
 TEST_F(TerminalSettingsTest, QuitAsksEachOpenViewerFirstAndCancelKeepsTheProgram) {
