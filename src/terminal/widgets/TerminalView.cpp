@@ -34,6 +34,15 @@ QString CellText(const std::string& text, std::size_t from, std::size_t count) {
     return QString::fromLatin1(text.data() + from, static_cast<qsizetype>(count));
 }
 
+constexpr const char* FlatScrollBars =
+    "QScrollBar { background: #202020; border: none; }"
+    "QScrollBar:vertical { width: 14px; } QScrollBar:horizontal { height: 14px; }"
+    "QScrollBar::handle { background: #707070; margin: 3px; border-radius: 3px; }"
+    "QScrollBar::handle:hover { background: #909090; }"
+    "QScrollBar::handle:vertical { min-height: 24px; } QScrollBar::handle:horizontal { min-width: 24px; }"
+    "QScrollBar::add-line, QScrollBar::sub-line { width: 0px; height: 0px; border: none; background: none; }"
+    "QScrollBar::add-page, QScrollBar::sub-page { background: none; }";
+
 }  // namespace
 
 TTerminalView::TTerminalView(QWidget* parent) : QAbstractScrollArea(parent), FFont(TerminalFont()) {
@@ -48,6 +57,10 @@ TTerminalView::TTerminalView(QWidget* parent) : QAbstractScrollArea(parent), FFo
     std::copy_n(glyphs.begin(), std::min<qsizetype>(glyphs.size(), 256), FGlyphOfByte.begin());
     setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    // Flat bars: the style's shaded bars are costly to repaint, and the vertical one repaints at
+    // every refresh while the terminal fills (Qt's raster engine splits each of those tall
+    // gradient fills over its thread pool, a few dozen wake-ups a paint).
+    setStyleSheet(QString::fromLatin1(FlatScrollBars));
     setFocusPolicy(Qt::StrongFocus);
     viewport()->setCursor(Qt::IBeamCursor);
     // The view paints every pixel itself; nothing needs erasing first.
