@@ -92,6 +92,14 @@ void TMainThreadHandOver::Run(TRequest& request) {
         error = std::current_exception();
     }
     FRunning.pop_back();
+    Complete(request, std::move(error));
+    // Once the worker has its answer.
+    if (FRunning.empty()) {
+        for (const std::function<void()>& after : std::exchange(FAfterCalls, {})) after();
+    }
+}
+
+void TMainThreadHandOver::Complete(TRequest& request, std::exception_ptr error) {
     if (!request.Waiting) {
         ShowApplicationError(error);
         return;
@@ -105,6 +113,14 @@ void TMainThreadHandOver::Run(TRequest& request) {
     }
     FChanged.notify_all();
     if (abandoned) JoinAbandoned(request.Worker);
+}
+
+void TMainThreadHandOver::AfterRunningCalls(std::function<void()> fn) {
+    if (IsRunningCall()) {
+        FAfterCalls.push_back(std::move(fn));
+    } else {
+        fn();
+    }
 }
 
 std::deque<std::shared_ptr<TMainThreadHandOver::TRequest>>::iterator

@@ -45,6 +45,9 @@ public:
     bool IsMainThread() const;
     // Whether a worker's call is running on the main thread now (main thread only).
     bool IsRunningCall() const { return !FRunning.empty(); }
+    // Runs `fn` once no worker's call is running any more: at once, or when the outermost one
+    // has returned (main thread only).
+    void AfterRunningCalls(std::function<void()> fn);
 
 private:
     struct TRequest {
@@ -60,6 +63,7 @@ private:
     void Enqueue(const std::shared_ptr<TRequest>& request);
     std::shared_ptr<TRequest> TakeRequest();
     void Run(TRequest& request);
+    void Complete(TRequest& request, std::exception_ptr error);
     void WakeMainThreadLocked();
     // Under FMutex.
     std::deque<std::shared_ptr<TRequest>>::iterator QueuedCallOf(std::thread::id worker);
@@ -71,7 +75,9 @@ private:
     std::condition_variable FChanged;
     std::deque<std::shared_ptr<TRequest>> FQueue;
     bool FWakePending = false;
-    // Main thread only: the calls running now, innermost last, and the workers given up.
+    // Main thread only: the calls running now, innermost last, the workers given up, and what
+    // runs once the outermost call has returned.
     std::vector<TRequest*> FRunning;
     std::vector<std::thread> FAbandoned;
+    std::vector<std::function<void()>> FAfterCalls;
 };

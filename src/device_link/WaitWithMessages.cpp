@@ -48,8 +48,9 @@ void RunDeferred() {
         State().Deferred.erase(State().Deferred.begin());
         fn();
     }
-    // Still under a worker's call: try again once the event loop is back.
-    if (State().Depth == 0) PostDeferredRun();
+    // Still under a worker's call: try again once it has returned (an event loop of its own, a
+    // message box, would otherwise run this again and again meanwhile).
+    if (State().Depth == 0) TMainThreadHandOver::Instance().AfterRunningCalls(PostDeferredRun);
 }
 
 // The event loop runs what was deferred once the callers of the outermost wait have returned to

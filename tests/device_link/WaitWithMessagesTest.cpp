@@ -1,14 +1,18 @@
 #include "device_link/Component.h"
+#include "device_link/MainThreadHandOver.h"
 #include "device_link/ManualClock.h"
 #include "device_link/WaitWithMessages.h"
 
 #include <QCoreApplication>
+#include <QEventLoop>
 #include <QTimer>
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <ctime>
 #include <functional>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace {
@@ -86,6 +90,28 @@ TEST(WaitWithMessages, AComponentDestroyedInANestedWaitEndsTheOuterWaitToo) {
     EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(1000));
     QCoreApplication::processEvents();
     EXPECT_TRUE(freed);
+}
+
+// A worker's call that runs an event loop of its own (a message box raised from a timer's tick).
+TEST(WaitWithMessages, WhatWaitsForAWorkersCallCostsNoProcessorTimeMeanwhile) {
+    bool ran = false;
+    bool ranInsideTheCall = false;
+    std::clock_t busy = 0;
+    std::thread worker([&] {
+        TMainThreadHandOver::Instance().call([&] {
+            RunAfterWaits([&] { ran = true; });
+            const std::clock_t start = std::clock();
+            QEventLoop loop;
+            QTimer::singleShot(300, &loop, [&] { loop.quit(); });
+            loop.exec();
+            busy = std::clock() - start;
+            ranInsideTheCall = ran;
+        });
+    });
+    while (!ran) QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+    worker.join();
+    EXPECT_FALSE(ranInsideTheCall);
+    EXPECT_LT(busy, CLOCKS_PER_SEC / 10) << "the main thread spun while the call ran";
 }
 
 // ---- the program ending (these end every later wait of the process, so they come last) ----
