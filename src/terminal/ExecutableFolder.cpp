@@ -25,9 +25,11 @@ QString WritableProgramFolder(const QString& folder) {
     return folder;
 }
 
+// Also when it cannot be created: the files then fail to be written and say so, rather than
+// land unnoticed in whatever folder the program was started from.
 QString DataFolder() {
     const QString folder = QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
-    if (folder.isEmpty() || !QDir().mkpath(folder)) return {};
+    if (!folder.isEmpty()) QDir().mkpath(folder);
     return folder;
 }
 

@@ -50,4 +50,13 @@ TEST_F(ExecutableFolderTest, AnInstalledProgramThatCouldWriteItsFolderStillUsesT
     EXPECT_EQ(ExecutableFolderFor(Root.filePath("usr/bin")), DataFolder());
 }
 
+TEST_F(ExecutableFolderTest, AnUncreatableDataFolderIsStillTheOneNamed) {
+    // A file where the data folder should be: the folder cannot be made, and the program's
+    // files must not fall back to the working folder.
+    InstallDesktopEntry();
+    QFile blocker(Root.filePath("data"));
+    ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
+    EXPECT_EQ(ExecutableFolderFor(Root.filePath("usr/bin")), DataFolder());
+}
+
 } // namespace
