@@ -21,7 +21,7 @@ class TUserDialogs;
 // of its form and commands to TNotepadPresenter.
 //
 // The main window:
-//  - program start: creates one viewer (TNotepadMainForm(dialogs)), hidden, freed at the end;
+//  - a viewer is made when one is needed (a hidden one made at start would show nothing);
 //  - "Show connection survey Log": ShowLog(file, dialogs) when the file exists;
 //  - closing: CloseViewers() first; when it returns false the window stays open (the user
 //    cancelled a viewer's ask-to-save).
