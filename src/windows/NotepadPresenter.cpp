@@ -120,7 +120,7 @@ bool TNotepadPresenter::CloseQuery() { return AskToSave(); }
 bool TNotepadPresenter::WriteFile(const QString& fileName) {
     if (QFileInfo(fileName).absoluteFilePath() == FFileName && ChangedOnDisk(fileName) &&
         !FDialogs.AskYesDefaultNo(
-            QStringLiteral("File '%1' has changed on disk since it was opened. Overwrite it?").arg(NamePart())))
+            QStringLiteral("File '%1' has changed on disk since it was opened or saved. Overwrite it?").arg(NamePart())))
         return false;
     QString text = FView.Text();
     if (FEndsWithBreak && !text.isEmpty()) text += Break;
