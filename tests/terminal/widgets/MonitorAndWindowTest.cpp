@@ -9,9 +9,9 @@
 
 #include <QAction>
 #include <QProcess>
+#include <QRegularExpression>
 #include <gmock/gmock.h>
 
-#include <regex>
 
 namespace {
 
@@ -45,11 +45,11 @@ std::vector<TRecordEntry> Capture() {
 // What does not depend on when the ride started: the frame lines with the ride's running
 // totals taken out, and the discards.
 std::vector<std::string> RideIndependentLines(const std::vector<std::string>& lines) {
-    static const std::regex totals("RollCount: [0-9.,]+, Dist\\.: [0-9.,]+");
+    static const QRegularExpression totals(QStringLiteral("RollCount: [0-9.,]+, Dist\\.: [0-9.,]+"));
     std::vector<std::string> kept;
     for (const std::string& line : lines)
         if (line.starts_with("Rcv>> ") || line.starts_with("*** Discarded"))
-            kept.push_back(std::regex_replace(line, totals, "RollCount: _, Dist.: _"));
+            kept.push_back(QString::fromStdString(line).replace(totals, QStringLiteral("RollCount: _, Dist.: _")).toStdString());
     return kept;
 }
 
