@@ -20,8 +20,8 @@ TRegulToolForm::TRegulToolForm(TKelvoDevice* device, TRegulToolFeed& feed, QWidg
     ui->setupUi(this);
     setAttribute(Qt::WA_DeleteOnClose);
     ui->PageControl1->setCurrentIndex(0);
-    for (QPlainTextEdit* memo : {ui->MemoSpeed, ui->MemoHeartRegul, ui->MemoHeartArray, ui->MemoCadence})
-        memo->setMaximumBlockCount(MemoLines);
+    // Only the heart memos are capped: the speed and cadence memos show a whole array of up to 300 values.
+    for (QPlainTextEdit* memo : {ui->MemoHeartRegul, ui->MemoHeartArray}) memo->setMaximumBlockCount(MemoLines);
     ConnectFields();
     connect(ui->Button1, &QPushButton::clicked, this, [this] { FPresenter.ResetHeartCounters(); });
     if (const QScreen* screen = QGuiApplication::primaryScreen())

@@ -125,6 +125,9 @@ TEST_F(RegulToolFormTest, HeartMemosKeepTwoHundredLinesAndAClosedWindowIsNotWrit
     session.Device().SetHeartArrayLength(300);
     session.Device().OnInstantHeart(nullptr, "x");
     EXPECT_EQ(Child<QPlainTextEdit>(*form, "MemoHeartArray")->blockCount(), 200);
+    session.Device().SetSpeedArrayLength(300); // the speed memo shows the whole array
+    session.Device().OnKelvoMessage(nullptr, mtInfos, 0, 0, 0, ByteString());
+    EXPECT_EQ(Child<QPlainTextEdit>(*form, "MemoSpeed")->blockCount(), 300);
 
     form->close(); // frees itself
     QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
