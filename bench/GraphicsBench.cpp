@@ -3,7 +3,6 @@
 #include "terminal/GraphData.h"
 #include "terminal/widgets/GraphicsForm.h"
 
-#include <QApplication>
 #include <QChartView>
 #include <QImage>
 #include <benchmark/benchmark.h>
@@ -38,12 +37,3 @@ void RedrawAndPaint(benchmark::State& state) {
 BENCHMARK(RedrawAndPaint)->Arg(60)->Arg(3600)->Arg(100000)->Unit(benchmark::kMillisecond);
 
 } // namespace
-
-int main(int argc, char** argv) {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication application(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}
