@@ -56,7 +56,7 @@ enum class TCommand {
     TerminalSelectAll,
 };
 
-struct TCommandSpec {
+struct TCommandRow {
     TCommand Id;
     const char* ObjectName;
     const char* Caption;
@@ -77,14 +77,14 @@ struct TMenuEntry {
     const char* SubMenu = "";
 };
 
-struct TMenuSpec {
+struct TMenuLayout {
     // Tells apart menus of the same title.
     const char* Key;
     const char* Title;
     std::vector<TMenuEntry> Entries;
 };
 
-struct TToolbarSpec {
+struct TToolbarLayout {
     const char* ObjectName;
     const char* Title;
     std::vector<TMenuEntry> Entries;
@@ -92,16 +92,15 @@ struct TToolbarSpec {
 
 namespace CommandTable {
 
-std::span<const TCommandSpec> Commands();
-const TCommandSpec& Spec(TCommand command);
+std::span<const TCommandRow> Commands();
 
 // The menus of the menu bar, in order.
-const std::vector<TMenuSpec>& MenuBar();
+const std::vector<TMenuLayout>& MenuBar();
 // Menus that only appear inside others (sub-menus and the main toolbar's drop-down menus).
-const std::vector<TMenuSpec>& SubMenus();
-const TMenuSpec& SubMenu(const std::string& key);
+const std::vector<TMenuLayout>& SubMenus();
+const TMenuLayout& SubMenu(const std::string& key);
 // The main toolbar and the terminal's small toolbar (its check boxes follow its actions).
-const std::vector<TToolbarSpec>& Toolbars();
+const std::vector<TToolbarLayout>& Toolbars();
 
 // Captions that change with the port's and the device's state.
 inline constexpr const char* OpenPortCaption = "Open port [F8]";

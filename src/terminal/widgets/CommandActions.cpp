@@ -22,25 +22,25 @@ QAction* TCommandActions::Action(TCommand command) const {
 }
 
 void TCommandActions::CreateActions() {
-    for (const TCommandSpec& spec : CommandTable::Commands()) {
-        auto* action = new QAction(QString::fromUtf8(spec.Caption), &FWindow);
-        action->setObjectName(QString::fromLatin1(spec.ObjectName));
-        action->setShortcut(QKeySequence(QString::fromLatin1(spec.Shortcut), QKeySequence::PortableText));
-        action->setToolTip(QString::fromUtf8(spec.Hint));
-        action->setStatusTip(QString::fromUtf8(spec.Hint));
-        action->setEnabled(spec.Enabled);
-        action->setCheckable(spec.Checkable);
-        action->setChecked(spec.Checked);
-        action->setVisible(spec.Visible);
+    for (const TCommandRow& row : CommandTable::Commands()) {
+        auto* action = new QAction(QString::fromUtf8(row.Caption), &FWindow);
+        action->setObjectName(QString::fromLatin1(row.ObjectName));
+        action->setShortcut(QKeySequence(QString::fromLatin1(row.Shortcut), QKeySequence::PortableText));
+        action->setToolTip(QString::fromUtf8(row.Hint));
+        action->setStatusTip(QString::fromUtf8(row.Hint));
+        action->setEnabled(row.Enabled);
+        action->setCheckable(row.Checkable);
+        action->setChecked(row.Checked);
+        action->setVisible(row.Visible);
         // Shortcuts work wherever the focus is in the window, also for commands off the menus.
         FWindow.addAction(action);
-        FActions.emplace(spec.Id, action);
+        FActions.emplace(row.Id, action);
     }
 }
 
-QMenu* TCommandActions::BuildMenu(QWidget* parent, const TMenuSpec& spec) {
-    auto* menu = new QMenu(QString::fromUtf8(spec.Title), parent);
-    AddEntries(*menu, spec.Entries);
+QMenu* TCommandActions::BuildMenu(QWidget* parent, const TMenuLayout& layout) {
+    auto* menu = new QMenu(QString::fromUtf8(layout.Title), parent);
+    AddEntries(*menu, layout.Entries);
     return menu;
 }
 
@@ -70,17 +70,17 @@ void TCommandActions::AddEntries(QWidget& container, const std::vector<TMenuEntr
 }
 
 void TCommandActions::BuildMenuBar() {
-    for (const TMenuSpec& spec : CommandTable::MenuBar())
-        FWindow.menuBar()->addMenu(BuildMenu(FWindow.menuBar(), spec));
+    for (const TMenuLayout& layout : CommandTable::MenuBar())
+        FWindow.menuBar()->addMenu(BuildMenu(FWindow.menuBar(), layout));
 }
 
 void TCommandActions::BuildToolbars() {
-    for (const TToolbarSpec& spec : CommandTable::Toolbars()) {
-        auto* toolbar = new QToolBar(QString::fromUtf8(spec.Title), &FWindow);
-        toolbar->setObjectName(QString::fromLatin1(spec.ObjectName));
+    for (const TToolbarLayout& layout : CommandTable::Toolbars()) {
+        auto* toolbar = new QToolBar(QString::fromUtf8(layout.Title), &FWindow);
+        toolbar->setObjectName(QString::fromLatin1(layout.ObjectName));
         toolbar->setToolButtonStyle(Qt::ToolButtonTextOnly);
-        AddEntries(*toolbar, spec.Entries);
-        if (QString::fromLatin1(spec.ObjectName) == QLatin1String(MainToolbarName))
+        AddEntries(*toolbar, layout.Entries);
+        if (QString::fromLatin1(layout.ObjectName) == QLatin1String(MainToolbarName))
             FWindow.addToolBar(toolbar);
         else
             FTerminalToolbar = toolbar;

@@ -26,7 +26,7 @@ private:
     void CreateActions();
     void BuildMenuBar();
     void BuildToolbars();
-    QMenu* BuildMenu(QWidget* parent, const TMenuSpec& spec);
+    QMenu* BuildMenu(QWidget* parent, const TMenuLayout& layout);
     void AddEntries(QWidget& container, const std::vector<TMenuEntry>& entries);
 
     QMainWindow& FWindow;

@@ -78,21 +78,21 @@ protected:
 } // namespace
 
 TEST_F(TerminalMainFormTest, StartUpStateHoldsTheCommandsTable) {
-    for (const TCommandSpec& spec : CommandTable::Commands()) {
-        SCOPED_TRACE(spec.ObjectName);
-        const QAction& action = Child<QAction>(spec.ObjectName);
-        EXPECT_EQ(action.text(), QString::fromUtf8(spec.Caption));
-        EXPECT_EQ(action.shortcut(), QKeySequence(QString::fromLatin1(spec.Shortcut)));
-        EXPECT_EQ(action.statusTip(), QString::fromUtf8(spec.Hint));
+    for (const TCommandRow& row : CommandTable::Commands()) {
+        SCOPED_TRACE(row.ObjectName);
+        const QAction& action = Child<QAction>(row.ObjectName);
+        EXPECT_EQ(action.text(), QString::fromUtf8(row.Caption));
+        EXPECT_EQ(action.shortcut(), QKeySequence(QString::fromLatin1(row.Shortcut)));
+        EXPECT_EQ(action.statusTip(), QString::fromUtf8(row.Hint));
         // Without a hint the tool tip is Qt's own, made from the caption.
-        if (*spec.Hint) {
-            EXPECT_EQ(action.toolTip(), QString::fromUtf8(spec.Hint));
+        if (*row.Hint) {
+            EXPECT_EQ(action.toolTip(), QString::fromUtf8(row.Hint));
         }
         // A hidden action reads as disabled in Qt, whatever its own state.
-        EXPECT_EQ(action.isEnabled(), spec.Enabled && spec.Visible);
+        EXPECT_EQ(action.isEnabled(), row.Enabled && row.Visible);
         // "Display events" is executed once during creation.
-        EXPECT_EQ(action.isChecked(), spec.Checked || spec.Id == TCommand::DisplayEvents);
-        EXPECT_EQ(action.isVisible(), spec.Visible);
+        EXPECT_EQ(action.isChecked(), row.Checked || row.Id == TCommand::DisplayEvents);
+        EXPECT_EQ(action.isVisible(), row.Visible);
     }
     QStringList menuTitles;
     for (const QAction* menu : window.menuBar()->actions())
