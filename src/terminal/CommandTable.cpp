@@ -136,8 +136,8 @@ const TMenuLayout& SubMenu(const std::string& key) {
     return *found;
 }
 
-const std::vector<TToolbarLayout>& Toolbars() {
-    static const std::vector<TToolbarLayout> toolbars{
+const std::vector<TToolbarContents>& Toolbars() {
+    static const std::vector<TToolbarContents> toolbars{
         {"ToolBarButton",
          "Main toolbar",
          {Item(FindDevice), Item(OpenPort), Item(StartDevice), Separator(), Sub("Test"), Sub("Log file"),

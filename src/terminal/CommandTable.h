@@ -84,7 +84,7 @@ struct TMenuLayout {
     std::vector<TMenuEntry> Entries;
 };
 
-struct TToolbarLayout {
+struct TToolbarContents {
     const char* ObjectName;
     const char* Title;
     std::vector<TMenuEntry> Entries;
@@ -100,7 +100,7 @@ const std::vector<TMenuLayout>& MenuBar();
 const std::vector<TMenuLayout>& SubMenus();
 const TMenuLayout& SubMenu(const std::string& key);
 // The main toolbar and the terminal's small toolbar (its check boxes follow its actions).
-const std::vector<TToolbarLayout>& Toolbars();
+const std::vector<TToolbarContents>& Toolbars();
 
 // Captions that change with the port's and the device's state.
 inline constexpr const char* OpenPortCaption = "Open port [F8]";

@@ -75,7 +75,7 @@ void TCommandActions::BuildMenuBar() {
 }
 
 void TCommandActions::BuildToolbars() {
-    for (const TToolbarLayout& layout : CommandTable::Toolbars()) {
+    for (const TToolbarContents& layout : CommandTable::Toolbars()) {
         auto* toolbar = new QToolBar(QString::fromUtf8(layout.Title), &FWindow);
         toolbar->setObjectName(QString::fromLatin1(layout.ObjectName));
         toolbar->setToolButtonStyle(Qt::ToolButtonTextOnly);
