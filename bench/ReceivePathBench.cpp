@@ -59,16 +59,19 @@ void ReceiveRide(benchmark::State& state, double version) {
     state.counters["lines_per_frame"] = static_cast<double>(lines) / frames;
 }
 
-// What the session feeds the ledger per write: every write a packet and a message, an upper
-// bound for the byte stream, whose zero bytes raise none.
+// What the session feeds the ledger per write: every write a packet, and a message unless it is
+// a byte stream's zero status byte. The message's tick is the device's, which the path reads.
 void LedgerRide(benchmark::State& state, double version) {
     const std::vector<ByteString> writes = StreamedWrites(version);
+    const bool byteStream = version < 4;
     TLinkLedger ledger;
+    std::uint32_t tick = 0;
     for (auto _ : state) {
         for (const ByteString& write : writes) {
+            tick += 11;
             ledger.BytesRead(write.size());
             ledger.PacketCut(write.size());
-            ledger.MessageTaken(mtInfos);
+            if (!byteStream || ByteAt(write, 0) != 0) ledger.MessageTaken(mtInfos, tick);
         }
     }
     benchmark::DoNotOptimize(ledger.GetBytesRead());
@@ -78,7 +81,8 @@ void LedgerRide(benchmark::State& state, double version) {
 // The ledger's text after a long-frame ride, which the window's page asks for once a second.
 void LedgerReport(benchmark::State& state) {
     TLinkLedger ledger;
-    for (std::size_t i = 0; i < StreamedWrites(5.0).size(); ++i) ledger.MessageTaken(mtInfos);
+    for (std::size_t i = 0; i < StreamedWrites(5.0).size(); ++i)
+        ledger.MessageTaken(mtInfos, static_cast<std::uint32_t>(i * 11));
     for (auto _ : state) benchmark::DoNotOptimize(ledger.ReportLines(0).size());
 }
 

@@ -2,6 +2,7 @@
 // from the stored port settings, "Com port Settings" or "Find device".
 #include "device_link/ApplicationError.h"
 #include "device_link/ProgramInfo.h"
+#include "terminal/QuitSignals.h"
 #include "terminal/widgets/QtUserDialogs.h"
 #include "terminal/widgets/TerminalMainForm.h"
 
@@ -44,6 +45,9 @@ int main(int argc, char** argv) {
     int result = 0;
     {
         TTerminalMainForm window(dialogs);
+        // A signal closes the window as its user would, so the run's report, the survey log's
+        // closing line and settings.ini are written before the program ends.
+        const TQuitSignals quitSignals([&window] { window.close(); });
         window.show();
         result = QApplication::exec();
     }

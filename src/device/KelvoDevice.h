@@ -141,6 +141,9 @@ public:
     std::int32_t GetRepairTries() const { return FRepairTries; }
     bool GetRepairing() const { return FRepairing; }
     bool GetNoMessageSinceTick() const { return FNoMessageSinceTick; }
+    // When the message being parsed (the newest one) arrived: one clock reading per message,
+    // shared by everything that times it.
+    std::uint32_t GetMessageTick() const { return FMessageTick; }
     // Suspends (false) or resumes both surveys; they run only while connected.
     virtual void SetSurveysActive(bool Value);
     // Repair step of versions 4 and below: optionally closes and reopens the port, then resends
@@ -556,6 +559,7 @@ protected:
     // The repair's own close and open, which do not cancel it.
     bool FRepairMovesPort = false;
     bool FNoMessageSinceTick = true;
+    std::uint32_t FMessageTick = 0;
 
     std::int32_t FKeyRepeatInterval = 500;
     std::uint32_t FEnterKeyMessage = 12345;

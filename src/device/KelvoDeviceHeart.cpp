@@ -77,7 +77,7 @@ void TKelvoDevice::DeviceHeartValue(long double Value) {
 
 void TKelvoDevice::HeartImpulse() {
     if (IsDestroying()) return;
-    const std::uint32_t now = TickCount();
+    const std::uint32_t now = FMessageTick;
     if (FHeartFirstBeatSeen) {
         FHeartInterval = std::max(static_cast<std::int32_t>(TickElapsed(FLastHeartBeatTick, now)), ShortestHeartInterval);
     } else {

@@ -2,6 +2,7 @@
 #include "device/KelvoDevice.h"
 
 #include "device/KelvoProtocol.h"
+#include "device_link/TickClock.h"
 
 #include <cmath>
 
@@ -107,6 +108,7 @@ void TKelvoDevice::FindPacketEnd(TComponent*, const ByteString& Str, std::int32_
 void TKelvoDevice::CountMessage() {
     FMessageCount = FMessageCount >= MessageCountLimit ? 1 : FMessageCount + 1;
     FNoMessageSinceTick = false;
+    FMessageTick = TickCount();
 }
 
 bool TKelvoDevice::ParseMessage(const ByteString& Data) {

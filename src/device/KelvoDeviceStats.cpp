@@ -131,7 +131,7 @@ void TKelvoDevice::AddCadenceSample(std::int32_t Value) {
     // Up to version 4 the value is a count of pedal impulses, timed here; later consoles send rpm.
     const bool impulses = FVersion <= 4;
     std::int32_t cadence = Value;
-    const std::uint32_t now = TickCount();
+    const std::uint32_t now = FMessageTick;
     if (impulses) {
         const std::uint32_t elapsed = TickElapsed(FCadenceLastTick, now);
         if (elapsed < ShortestPedalInterval) return;

@@ -65,16 +65,15 @@ void TLinkLedger::BytesDiscarded(std::size_t count) {
     FBytesDiscarded += count;
 }
 
-void TLinkLedger::MessageTaken(TKelvoDeviceMessageType type) {
-    MessageArrived(static_cast<std::size_t>(type));
+void TLinkLedger::MessageTaken(TKelvoDeviceMessageType type, std::uint32_t arrivedTick) {
+    MessageArrived(static_cast<std::size_t>(type), arrivedTick);
 }
 
-void TLinkLedger::FrameRejected() {
-    MessageArrived(RejectedRow);
+void TLinkLedger::FrameRejected(std::uint32_t arrivedTick) {
+    MessageArrived(RejectedRow, arrivedTick);
 }
 
-void TLinkLedger::MessageArrived(std::size_t row) {
-    const std::uint32_t now = TickCount();
+void TLinkLedger::MessageArrived(std::size_t row, std::uint32_t now) {
     TRow& tally = FRows.at(row);
     ++tally.Count;
     if (tally.LastTick) tally.Gaps.Add(now - *tally.LastTick);

@@ -50,8 +50,9 @@ public:
     void BytesRead(std::size_t count);
     void PacketCut(std::size_t size);
     void BytesDiscarded(std::size_t count);
-    void MessageTaken(TKelvoDeviceMessageType type);
-    void FrameRejected();
+    // `arrivedTick`: the device's GetMessageTick(), so that the ledger adds no clock reading.
+    void MessageTaken(TKelvoDeviceMessageType type, std::uint32_t arrivedTick);
+    void FrameRejected(std::uint32_t arrivedTick);
     // The survey's reports: 720 (a repair attempt, occurrence 1 for a new silence), 710 (the
     // port did not reopen), 614 (repaired) and 711 (given up, the device disconnects).
     void SurveyReport(std::int32_t code, std::int32_t occurence);
@@ -85,7 +86,7 @@ public:
 
 private:
     TLinkLedger(std::uint32_t startTick, std::size_t carried);
-    void MessageArrived(std::size_t row);
+    void MessageArrived(std::size_t row, std::uint32_t now);
     void EndRepair(TRepairOutcome outcome);
     std::uint32_t SinceStart(std::uint32_t tick) const { return tick - FStartTick; }
     // Now, or when the port closed.

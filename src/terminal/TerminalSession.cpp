@@ -79,7 +79,7 @@ void TTerminalSession::HookDeviceEvents() {
     TKelvoDevice& device = *FDevice;
     device.OnKelvoMessage = [this](TComponent*, TKelvoDeviceMessageType type, long double v1, long double v2,
                                    long double v3, const ByteString& str) {
-        FLedger.MessageTaken(type);
+        FLedger.MessageTaken(type, FDevice->GetMessageTick());
         ShowKelvoMessage(type, v1, v2, v3, str);
     };
     device.OnComDataPacketDiscard = [this](TComponent*, const ByteString& str) {
@@ -88,7 +88,7 @@ void TTerminalSession::HookDeviceEvents() {
         if (FSurveyLog) FSurveyLog->OnComDataPacketDiscard(str);
     };
     device.OnMessageRejected = [this](const ByteString& str) {
-        FLedger.FrameRejected();
+        FLedger.FrameRejected(FDevice->GetMessageTick());
         AddLine(EventText::RejectedLine(str));
         if (FSurveyLog) FSurveyLog->OnMessageRejected(str);
         Raise(OnBeep);
@@ -162,12 +162,17 @@ std::size_t TTerminalSession::BufferedBytes() const { return FDevice->GetDataPac
 
 std::vector<std::string> TTerminalSession::LinkQualityLines() const { return FLedger.ReportLines(BufferedBytes()); }
 
+void TTerminalSession::ResetLedger() {
+    FLedger.Reset(BufferedBytes());
+    if (!FDevice->GetComPortConnected()) FLedger.PortClosed();
+}
+
 void TTerminalSession::HookPortFlow() {
     TKelvoDevice& device = *FDevice;
     device.OnComPortAfterOpen = [this](TComponent*) {
         FDevice->GetComPort()->ClearBuffers(true, true);
         if (FDevice->GetRepairing()) return;
-        FLedger.Reset(BufferedBytes());
+        ResetLedger();
         SwitchDevice(true);
     };
     device.OnComPortBeforeClose = [this](TComponent*) {

@@ -29,6 +29,9 @@ public:
     TLinkLedger& Ledger() { return FLedger; }
     // The ledger as text, with what the splitter still holds.
     std::vector<std::string> LinkQualityLines() const;
+    // The user's fresh start of the ledger: counted from now, what the splitter holds carried in;
+    // with the port closed it stays stopped until the port opens.
+    void ResetLedger();
 
     // The console version the window selects at start-up.
     static constexpr double StartupVersion = 4.5;

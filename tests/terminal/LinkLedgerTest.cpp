@@ -50,17 +50,17 @@ protected:
     void InfosEvery(std::uint32_t ms, int count) {
         for (int i = 0; i < count; ++i) {
             clock.Advance(ms);
-            ledger.MessageTaken(mtInfos);
+            ledger.MessageTaken(mtInfos, TickCount());
         }
     }
 };
 
 TEST_F(LinkLedgerTest, CountsRatesAndGapsPerTypeExactToTheMillisecond) {
-    ledger.MessageTaken(mtInfos);
+    ledger.MessageTaken(mtInfos, TickCount());
     InfosEvery(100, 99);
     InfosEvery(250, 1);
     clock.Advance(100);
-    ledger.MessageTaken(MtIdentification);
+    ledger.MessageTaken(MtIdentification, TickCount());
     const TLinkLedger::TRow& infos = ledger.Row(mtInfos);
     EXPECT_EQ(infos.Count, 101u);
     EXPECT_EQ(infos.Gaps.GetCount(), 100u);
@@ -74,11 +74,11 @@ TEST_F(LinkLedgerTest, CountsRatesAndGapsPerTypeExactToTheMillisecond) {
 }
 
 TEST_F(LinkLedgerTest, SilenceSpansAllTypesAndRejectedFramesBreakIt) {
-    ledger.MessageTaken(mtInfos);
+    ledger.MessageTaken(mtInfos, TickCount());
     clock.Advance(3000);
-    ledger.FrameRejected();
+    ledger.FrameRejected(TickCount());
     clock.Advance(6612);
-    ledger.MessageTaken(mtAck);
+    ledger.MessageTaken(mtAck, TickCount());
     clock.Advance(40);
     EXPECT_EQ(ledger.Row(TLinkLedger::RejectedRow).Count, 1u);
     EXPECT_EQ(ledger.GetLongestSilenceMs(), 6612u);
@@ -119,8 +119,8 @@ TEST_F(LinkLedgerTest, RepairsKeepTheirLengthAttemptsAndOutcome) {
     ledger.SurveyReport(611, -1);
     ledger.SurveyReport(614, -1);
     clock.Advance(1000);
-    ledger.MessageTaken(mtInfos); // the console is back 1712 ms after the repair began
-    ledger.MessageTaken(mtInfos);
+    ledger.MessageTaken(mtInfos, TickCount()); // the console is back 1712 ms after the repair began
+    ledger.MessageTaken(mtInfos, TickCount());
     clock.Advance(4000);
     ledger.SurveyReport(720, 1);
     clock.Advance(900);
@@ -166,7 +166,7 @@ TEST_F(LinkLedgerTest, ResetStartsEveryFigureAgain) {
     ledger.SurveyReport(720, 1);
     ledger.Reset();
     clock.Advance(100);
-    ledger.MessageTaken(mtInfos);
+    ledger.MessageTaken(mtInfos, TickCount());
     EXPECT_EQ(ledger.Row(mtInfos).Count, 1u);
     EXPECT_EQ(ledger.Row(mtInfos).Gaps.GetCount(), 0u);
     EXPECT_EQ(ledger.GetSilences(), 0u);
@@ -193,12 +193,15 @@ TEST_F(LinkLedgerTest, AClosedPortStopsTheFiguresUntilTheNextReset) {
 
 // ---- Fed by the session ----
 
-TEST(LinkLedgerInSession, TheSessionsHandlersFeedTheLedger) {
+struct LinkLedgerInShortFrames : testing::Test {
+    LinkLedgerInShortFrames() { device.SetVersion(4); }
     TManualClock clock{1000};
     TTerminalSession session;
     TKelvoDevice& device = session.Device();
-    device.SetVersion(4);
     TComDataPacket& splitter = *device.GetDataPacket();
+};
+
+TEST_F(LinkLedgerInShortFrames, TheSessionsHandlersFeedTheLedger) {
     // The chunk that follows the garbage byte holds a whole frame and the start of the next one.
     splitter.AppendReceived(BytesOf({0x33, 0xF0, 0x05, 0, 0, 0, 0xF7, 0xF0, 0x05}));
     clock.Advance(100);
@@ -215,6 +218,18 @@ TEST(LinkLedgerInSession, TheSessionsHandlersFeedTheLedger) {
     EXPECT_EQ(ledger.Row(TLinkLedger::RejectedRow).Count, 1u);
     EXPECT_EQ(ledger.GetSilences(), 1u);
     EXPECT_THAT(session.LinkQualityLines(), Contains(HasSubstr("buffered=0")));
+}
+
+TEST_F(LinkLedgerInShortFrames, AUserResetCarriesTheBufferedBytesAndStaysStoppedWhileThePortIsClosed) {
+    splitter.AppendReceived(BytesOf({0xF0, 0x05, 0})); // a frame's start waits in the splitter
+    session.ResetLedger();
+    splitter.AppendReceived(BytesOf({0, 0, 0xF7}));
+    const TLinkLedger& ledger = session.Ledger();
+    EXPECT_EQ(ledger.GetBytesCarried(), 3u);
+    EXPECT_EQ(ledger.GetBytesInPackets(), 6u);
+    EXPECT_EQ(ledger.Row(mtAck).Count, 1u);
+    clock.Advance(500);
+    EXPECT_EQ(ledger.GetElapsedMs(), 0u);
 }
 
 TEST(LinkLedgerInSession, ThePortsCloseAndADisconnectionWithThePortGoneStopTheLedger) {

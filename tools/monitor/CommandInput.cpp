@@ -32,8 +32,8 @@ void TCommandInput::RunLine(const std::string& line) {
     if (line.find_first_not_of(" \t") == std::string::npos) return;
     try {
         const TMonitorCommand command = ParseMonitorCommand(line);
-        if (command.Kind == TMonitorCommandKind::mcQuality) {
-            if (OnQuality) OnQuality();
+        if (command.Kind == TMonitorCommandKind::mcQuality || command.Kind == TMonitorCommandKind::mcResetQuality) {
+            if (OnLedgerCommand) OnLedgerCommand(command.Kind);
             return;
         }
         ApplyMonitorCommand(FDevice, command);

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "monitor/MonitorCommand.h"
+
 #include <QSocketNotifier>
 #include <functional>
 #include <string>
@@ -13,8 +15,8 @@ class TCommandInput {
 public:
     explicit TCommandInput(TKelvoDevice& device);
 
-    // The "quality" command.
-    std::function<void()> OnQuality;
+    // The ledger's commands, "quality" and "quality-reset", which the session answers.
+    std::function<void(TMonitorCommandKind)> OnLedgerCommand;
 
 private:
     void ReadAvailable();

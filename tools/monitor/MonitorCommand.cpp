@@ -19,18 +19,19 @@ struct TCommandSyntax {
     bool TakesNumber = true;
 };
 
-constexpr std::array<TCommandSyntax, 5> Syntax = {{
+constexpr std::array<TCommandSyntax, 6> Syntax = {{
     {"resistance", TMonitorCommandKind::mcResistance, 0, 255, true},
     {"elevation", TMonitorCommandKind::mcElevation, 0, 9999, true},
     {"slope", TMonitorCommandKind::mcSlope, -100, 100, false},
     {"weight", TMonitorCommandKind::mcWeight, 0, 1000, false},
     {"quality", TMonitorCommandKind::mcQuality, 0, 0, true, false},
+    {"quality-reset", TMonitorCommandKind::mcResetQuality, 0, 0, true, false},
 }};
 
 const TCommandSyntax& SyntaxOf(const std::string& word) {
     for (const TCommandSyntax& syntax : Syntax)
         if (word == syntax.Word) return syntax;
-    throw std::invalid_argument("unknown command '" + word + "' (resistance, elevation, slope, weight or quality)");
+    throw std::invalid_argument("unknown command '" + word + "' (resistance, elevation, slope, weight, quality or quality-reset)");
 }
 
 } // namespace
@@ -59,7 +60,8 @@ void ApplyMonitorCommand(TKelvoDevice& device, const TMonitorCommand& command) {
     case TMonitorCommandKind::mcElevation: device.SetCurrentElevation(whole); break;
     case TMonitorCommandKind::mcSlope: device.SetCurrentSlope(command.Value); break;
     case TMonitorCommandKind::mcWeight: device.SetRiderWeight(command.Value); break;
-    case TMonitorCommandKind::mcQuality: break;
+    case TMonitorCommandKind::mcQuality:
+    case TMonitorCommandKind::mcResetQuality: break;
     }
 }
 
@@ -68,5 +70,6 @@ const char* MonitorCommandHelp() {
            "elevation N    elevation, 0 to 9999\n"
            "slope N        road slope in percent, -100 to 100 (negative downhill)\n"
            "weight N       rider weight, 0 to 1000 (kg, or lb in miles)\n"
-           "quality        print the link-quality ledger (QUALITY lines)\n";
+           "quality        print the link-quality ledger (QUALITY lines)\n"
+           "quality-reset  start the ledger again from now\n";
 }

@@ -6,7 +6,7 @@ class TKelvoDevice;
 
 // A line typed on kelvo-monitor's standard input: a set-point or a ride condition for the
 // device, so that a ride can be driven from a script, or a question to the monitor itself.
-enum class TMonitorCommandKind { mcResistance, mcElevation, mcSlope, mcWeight, mcQuality };
+enum class TMonitorCommandKind { mcResistance, mcElevation, mcSlope, mcWeight, mcQuality, mcResetQuality };
 
 struct TMonitorCommand {
     TMonitorCommandKind Kind = TMonitorCommandKind::mcResistance;

@@ -6,18 +6,16 @@
 #include "device_link/ProgramInfo.h"
 #include "monitor/CommandInput.h"
 #include "monitor/MonitorCommand.h"
+#include "terminal/QuitSignals.h"
 #include "terminal/SurveyLog.h"
 #include "terminal/TerminalSession.h"
 
 #include <QCoreApplication>
-#include <QSocketNotifier>
 #include <QTimer>
-#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <optional>
 #include <string>
-#include <unistd.h>
 
 namespace {
 
@@ -95,14 +93,6 @@ std::string StatsLine(const EventText::TStatsContext& stats) {
            EventText::LabelHeartText(stats) + " | " + EventText::PowerEnergyText(stats);
 }
 
-// SIGINT and SIGTERM end the ride through the event loop, never inside the signal handler.
-int SignalPipe[2] = {-1, -1};
-
-void OnSignal(int) {
-    const char byte = 1;
-    [[maybe_unused]] const ssize_t written = write(SignalPipe[1], &byte, 1);
-}
-
 // Where every received byte went, from the session's link ledger: read from the port, cut into
 // packets, discarded by the splitter, or still waiting in its buffer.
 void PrintCounters(TTerminalSession& session) {
@@ -161,20 +151,20 @@ int main(int argc, char** argv) {
     session.Device().SetVersion(options->Version);
     if (!options->Find) session.Device().SetComPortPort(options->Port);
 
-    if (pipe(SignalPipe) != 0) return EXIT_FAILURE;
-    QSocketNotifier signalNotifier(SignalPipe[0], QSocketNotifier::Read);
     // A signal in the middle of a handshake, repair or search ends every wait at once; before
     // the ride's event loop runs, the program then never starts it.
     bool ending = false;
-    QObject::connect(&signalNotifier, &QSocketNotifier::activated, &application, [&ending] {
+    const TQuitSignals quitSignals([&ending] {
         ending = true;
         AbortWaits();
         QCoreApplication::quit();
     });
-    std::signal(SIGINT, OnSignal);
-    std::signal(SIGTERM, OnSignal);
     TCommandInput commands(session.Device());
-    commands.OnQuality = [&session] { PrintQuality(session); };
+    commands.OnLedgerCommand = [&session](TMonitorCommandKind kind) {
+        if (kind == TMonitorCommandKind::mcQuality) return PrintQuality(session);
+        session.ResetLedger();
+        PrintLine("QUALITY reset: counted from now");
+    };
 
     const std::string failure = options->Find ? FindConsole(session) : session.OpenOrClosePort();
     if (!failure.empty() && !ending) {

@@ -298,6 +298,10 @@ void TTerminalMainForm::ConnectLinkPage() {
     connect(refresh, &QTimer::timeout, this, [this] { ShowLinkQuality(); });
     refresh->start(LinkRefreshMs);
     connect(ui->PageControlBottom, &QTabWidget::currentChanged, this, [this] { ShowLinkQuality(); });
+    connect(ui->ButtonResetLedger, &QPushButton::clicked, this, [this] {
+        FSession->ResetLedger();
+        ShowLinkQuality();
+    });
 }
 
 void TTerminalMainForm::ShowLinkQuality() {

@@ -158,6 +158,8 @@ TEST_F(TerminalMainFormTest, LinkPageShowsTheLedgerOfARideWithARepairedHangUp) {
     EXPECT_THAT(page, testing::HasSubstr("(all accounted for)"));
     // Kept in the test's folder, to look at the page.
     window.grab().save(QStringLiteral("link-page.png"));
+    Child<QPushButton>("ButtonResetLedger").click();
+    EXPECT_THAT(Child<QPlainTextEdit>("MemoLink").toPlainText().toStdString(), testing::HasSubstr("silences=0 "));
     window.Action(TCommand::OpenPort)->trigger();
     console.Stop();
 }

@@ -32,6 +32,7 @@ TEST(MonitorCommand, EachCommandReachesItsProperty) {
     EXPECT_EQ(device.GetCurrentSlope(), -2.5L);
     EXPECT_EQ(device.GetRiderWeight(), 72.5L);
     EXPECT_EQ(ParseMonitorCommand(" quality ").Kind, TMonitorCommandKind::mcQuality);
+    EXPECT_EQ(ParseMonitorCommand("quality-reset").Kind, TMonitorCommandKind::mcResetQuality);
 }
 
 TEST(MonitorCommand, BadLinesSayWhatIsWrong) {
