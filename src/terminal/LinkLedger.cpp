@@ -39,14 +39,14 @@ const char* OutcomeText(TLinkLedger::TRepairOutcome outcome) {
 
 } // namespace
 
-TLinkLedger::TLinkLedger() : TLinkLedger(TickCount(), 0) {}
+TLinkLedger::TLinkLedger() : TLinkLedger(TickCount(), 0, lsPortOpened) {}
 
-void TLinkLedger::Reset(std::size_t buffered) {
-    *this = TLinkLedger(TickCount(), buffered);
+void TLinkLedger::Reset(std::size_t buffered, TStart start) {
+    *this = TLinkLedger(TickCount(), buffered, start);
 }
 
-TLinkLedger::TLinkLedger(std::uint32_t startTick, std::size_t carried)
-    : FStartTick(startTick), FBytesCarried(carried) {}
+TLinkLedger::TLinkLedger(std::uint32_t startTick, std::size_t carried, TStart start)
+    : FStartTick(startTick), FStart(start), FBytesCarried(carried) {}
 
 void TLinkLedger::PortClosed() {
     if (!FClosedTick) FClosedTick = TickCount();
@@ -172,7 +172,7 @@ std::string TLinkLedger::RepairLine(const TRepair& repair) const {
 
 std::vector<std::string> TLinkLedger::ReportLines(std::size_t buffered) const {
     std::vector<std::string> lines{
-        "link quality over " + SecondsText(GetElapsedMs()) + " s since the port opened" +
+        "link quality over " + SecondsText(GetElapsedMs()) + (FStart == lsUserReset ? " s since the reset" : " s since the port opened") +
             (FClosedTick ? ", until it closed" : ""),
         "bytes read=" + to_string(FBytesRead) + " packets=" + to_string(FBytesInPackets) +
             " discarded=" + to_string(FBytesDiscarded) + " buffered=" + to_string(buffered) +

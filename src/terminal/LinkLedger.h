@@ -40,9 +40,11 @@ public:
     };
 
     TLinkLedger();
+    // What the figures count from, which the report's first line names.
+    enum TStart { lsPortOpened, lsUserReset };
     // Starts again from now. `buffered` bytes already wait in the splitter: they were read
     // before, and are carried in so that the byte accounting still closes.
-    void Reset(std::size_t buffered = 0);
+    void Reset(std::size_t buffered = 0, TStart start = lsPortOpened);
     // The port closed: the figures stop there (elapsed time, rates, the quiet time and a
     // running repair's length) instead of fading while nothing can arrive, until the next Reset.
     void PortClosed();
@@ -85,7 +87,7 @@ public:
     std::vector<std::string> ReportLines(std::size_t buffered) const;
 
 private:
-    TLinkLedger(std::uint32_t startTick, std::size_t carried);
+    TLinkLedger(std::uint32_t startTick, std::size_t carried, TStart start);
     void MessageArrived(std::size_t row, std::uint32_t now);
     void EndRepair(TRepairOutcome outcome);
     std::uint32_t SinceStart(std::uint32_t tick) const { return tick - FStartTick; }
@@ -95,6 +97,7 @@ private:
     std::string RepairLine(const TRepair& repair) const;
 
     std::uint32_t FStartTick = 0;
+    TStart FStart = lsPortOpened;
     std::optional<std::uint32_t> FClosedTick;
     std::uint64_t FBytesRead = 0;
     std::uint64_t FBytesInPackets = 0;

@@ -1,5 +1,6 @@
 #include "terminal/QuitSignals.h"
 
+#include <cerrno>
 #include <csignal>
 #include <fcntl.h>
 #include <stdexcept>
@@ -10,9 +11,12 @@ namespace {
 int SignalPipe[2] = {-1, -1};
 
 void OnSignal(int) {
+    // The interrupted code may be about to read errno.
+    const int interruptedErrno = errno;
     const char byte = 1;
     // A full pipe already holds a request that has not been read: losing this one loses nothing.
     [[maybe_unused]] const ssize_t written = write(SignalPipe[1], &byte, 1);
+    errno = interruptedErrno;
 }
 
 void Handle(void (*handler)(int)) {

@@ -163,7 +163,7 @@ std::size_t TTerminalSession::BufferedBytes() const { return FDevice->GetDataPac
 std::vector<std::string> TTerminalSession::LinkQualityLines() const { return FLedger.ReportLines(BufferedBytes()); }
 
 void TTerminalSession::ResetLedger() {
-    FLedger.Reset(BufferedBytes());
+    FLedger.Reset(BufferedBytes(), TLinkLedger::lsUserReset);
     if (!FDevice->GetComPortConnected()) FLedger.PortClosed();
 }
 
@@ -172,7 +172,7 @@ void TTerminalSession::HookPortFlow() {
     device.OnComPortAfterOpen = [this](TComponent*) {
         FDevice->GetComPort()->ClearBuffers(true, true);
         if (FDevice->GetRepairing()) return;
-        ResetLedger();
+        FLedger.Reset(BufferedBytes());
         SwitchDevice(true);
     };
     device.OnComPortBeforeClose = [this](TComponent*) {

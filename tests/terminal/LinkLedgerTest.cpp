@@ -230,6 +230,7 @@ TEST_F(LinkLedgerInShortFrames, AUserResetCarriesTheBufferedBytesAndStaysStopped
     EXPECT_EQ(ledger.Row(mtAck).Count, 1u);
     clock.Advance(500);
     EXPECT_EQ(ledger.GetElapsedMs(), 0u);
+    EXPECT_EQ(session.LinkQualityLines().front(), "link quality over 0.000 s since the reset, until it closed");
 }
 
 TEST(LinkLedgerInSession, ThePortsCloseAndADisconnectionWithThePortGoneStopTheLedger) {

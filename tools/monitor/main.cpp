@@ -93,15 +93,17 @@ std::string StatsLine(const EventText::TStatsContext& stats) {
            EventText::LabelHeartText(stats) + " | " + EventText::PowerEnergyText(stats);
 }
 
-// Where every received byte went, from the session's link ledger: read from the port, cut into
-// packets, discarded by the splitter, or still waiting in its buffer.
+// Where every received byte went, from the session's link ledger: read from the port (or, after
+// a user's reset, carried in from the splitter's buffer), cut into packets, discarded by the
+// splitter, or still waiting in its buffer.
 void PrintCounters(TTerminalSession& session) {
     const TLinkLedger& ledger = session.Ledger();
-    std::printf("COUNTERS read=%llu packets=%llu discarded=%llu buffered=%zu\n",
+    std::printf("COUNTERS read=%llu packets=%llu discarded=%llu buffered=%zu carried=%llu\n",
                 static_cast<unsigned long long>(ledger.GetBytesRead()),
                 static_cast<unsigned long long>(ledger.GetBytesInPackets()),
                 static_cast<unsigned long long>(ledger.GetBytesDiscarded()),
-                session.Device().GetDataPacket()->GetBuffer().size());
+                session.Device().GetDataPacket()->GetBuffer().size(),
+                static_cast<unsigned long long>(ledger.GetBytesCarried()));
 }
 
 void PrintQuality(const TTerminalSession& session) {
@@ -161,9 +163,12 @@ int main(int argc, char** argv) {
     });
     TCommandInput commands(session.Device());
     commands.OnLedgerCommand = [&session](TMonitorCommandKind kind) {
-        if (kind == TMonitorCommandKind::mcQuality) return PrintQuality(session);
-        session.ResetLedger();
-        PrintLine("QUALITY reset: counted from now");
+        if (kind == TMonitorCommandKind::mcResetQuality) {
+            session.ResetLedger();
+            PrintLine("QUALITY reset: counted from now");
+        } else {
+            PrintQuality(session);
+        }
     };
 
     const std::string failure = options->Find ? FindConsole(session) : session.OpenOrClosePort();
