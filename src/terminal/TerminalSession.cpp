@@ -164,7 +164,9 @@ std::vector<std::string> TTerminalSession::LinkQualityLines() const { return FLe
 
 void TTerminalSession::ResetLedger() {
     FLedger.Reset(BufferedBytes(), TLinkLedger::lsUserReset);
-    if (!FDevice->GetComPortConnected()) FLedger.PortClosed();
+    // Between a repair's attempts the port is closed but the device still connected: the
+    // ledger runs on, as the repair's close does not stop it.
+    if (!FDevice->GetComPortConnected() && !FDevice->GetConnected()) FLedger.PortClosed();
 }
 
 void TTerminalSession::HookPortFlow() {

@@ -30,7 +30,7 @@ public:
     // The ledger as text, with what the splitter still holds.
     std::vector<std::string> LinkQualityLines() const;
     // The user's fresh start of the ledger: counted from now, what the splitter holds carried in;
-    // with the port closed it stays stopped until the port opens.
+    // with the port closed (not by a repair) it stays stopped until the port opens.
     void ResetLedger();
 
     // The console version the window selects at start-up.

@@ -220,7 +220,7 @@ TEST_F(LinkLedgerInShortFrames, TheSessionsHandlersFeedTheLedger) {
     EXPECT_THAT(session.LinkQualityLines(), Contains(HasSubstr("buffered=0")));
 }
 
-TEST_F(LinkLedgerInShortFrames, AUserResetCarriesTheBufferedBytesAndStaysStoppedWhileThePortIsClosed) {
+TEST_F(LinkLedgerInShortFrames, AUserResetCarriesTheBufferedBytesAndStaysStoppedOnlyWithoutAConnection) {
     splitter.AppendReceived(BytesOf({0xF0, 0x05, 0})); // a frame's start waits in the splitter
     session.ResetLedger();
     splitter.AppendReceived(BytesOf({0, 0, 0xF7}));
@@ -231,6 +231,11 @@ TEST_F(LinkLedgerInShortFrames, AUserResetCarriesTheBufferedBytesAndStaysStopped
     clock.Advance(500);
     EXPECT_EQ(ledger.GetElapsedMs(), 0u);
     EXPECT_EQ(session.LinkQualityLines().front(), "link quality over 0.000 s since the reset, until it closed");
+    // Between a repair's attempts the port is closed and the device still connected.
+    device.SetConnected(true);
+    session.ResetLedger();
+    clock.Advance(300);
+    EXPECT_EQ(ledger.GetElapsedMs(), 300u);
 }
 
 TEST(LinkLedgerInSession, ThePortsCloseAndADisconnectionWithThePortGoneStopTheLedger) {
