@@ -102,17 +102,20 @@ void TLinkLedger::SurveyReport(std::int32_t code, std::int32_t occurence) {
         EndRepair(roRepaired);
         break;
     case ReportGivenUp:
-        EndRepair(roGivenUp);
+        // At its limit the survey announces one more attempt, then gives up without making it:
+        // the give-up's own count is the attempts made.
+        EndRepair(roGivenUp, occurence);
         break;
     default:
         break;
     }
 }
 
-void TLinkLedger::EndRepair(TRepairOutcome outcome) {
+void TLinkLedger::EndRepair(TRepairOutcome outcome, std::optional<std::int32_t> attempts) {
     if (FRepairs.empty() || FRepairs.back().Outcome != roRepairing) return;
     TRepair& repair = FRepairs.back();
     repair.Outcome = outcome;
+    if (attempts) repair.Attempts = *attempts;
     repair.DurationMs = SinceStart(TickCount()) - repair.StartMs;
     FLongestRepairMs = std::max(FLongestRepairMs, repair.DurationMs);
     ++(outcome == roRepaired ? FRepaired : FGivenUp);

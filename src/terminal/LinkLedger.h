@@ -89,7 +89,7 @@ public:
 private:
     TLinkLedger(std::uint32_t startTick, std::size_t carried, TStart start);
     void MessageArrived(std::size_t row, std::uint32_t now);
-    void EndRepair(TRepairOutcome outcome);
+    void EndRepair(TRepairOutcome outcome, std::optional<std::int32_t> attempts = std::nullopt);
     std::uint32_t SinceStart(std::uint32_t tick) const { return tick - FStartTick; }
     // Now, or when the port closed.
     std::uint32_t EndTick() const;

@@ -149,6 +149,17 @@ TEST_F(LinkLedgerTest, RepairsKeepTheirLengthAttemptsAndOutcome) {
     EXPECT_THAT(lines, Contains("repair at 5.712 s: given up, 900 ms, 1 attempt"));
 }
 
+TEST_F(LinkLedgerTest, AGivenUpRepairCountsTheAttemptsMadeNotTheOneAnnouncedAtTheLimit) {
+    ledger.SurveyReport(720, 1);
+    ledger.SurveyReport(710, -1);
+    ledger.SurveyReport(720, 2);
+    ledger.SurveyReport(710, -1);
+    ledger.SurveyReport(720, 3); // announced, never made: the survey gives up at once
+    ledger.SurveyReport(711, 2);
+    EXPECT_EQ(ledger.GetReopenFailures(), 2u);
+    EXPECT_THAT(ledger.ReportLines(0), Contains("repair at 0.000 s: given up, 0 ms, 2 attempts"));
+}
+
 TEST_F(LinkLedgerTest, MemoryStaysBoundedOverANightOfRepairs) {
     for (int i = 0; i < 1000; ++i) {
         ledger.SurveyReport(720, 1);
