@@ -1,5 +1,6 @@
 #include "terminal/widgets/Led.h"
 
+#include <QEvent>
 #include <QPainter>
 
 namespace {
@@ -34,14 +35,35 @@ QSize TLed::sizeHint() const {
             std::max(LampDiameter, metrics.height()) + 2};
 }
 
+// A lamp is drawn once for each state and size: a lit heart lamp blinks with every beat, and
+// its antialiased disc and shaped caption cost more than the copy.
 void TLed::paintEvent(QPaintEvent*) {
-    QPainter painter(this);
+    QPixmap& face = FLit ? FLitFace : FDarkFace;
+    if (face.isNull() || face.deviceIndependentSize().toSize() != size()) face = Face(FLit);
+    QPainter(this).drawPixmap(0, 0, face);
+}
+
+void TLed::changeEvent(QEvent* event) {
+    if (event->type() == QEvent::PaletteChange || event->type() == QEvent::FontChange) {
+        FLitFace = QPixmap();
+        FDarkFace = QPixmap();
+    }
+    QWidget::changeEvent(event);
+}
+
+QPixmap TLed::Face(bool lit) const {
+    QPixmap face(size() * devicePixelRatioF());
+    face.setDevicePixelRatio(devicePixelRatioF());
+    face.fill(palette().color(backgroundRole()));
+    QPainter painter(&face);
     painter.setRenderHint(QPainter::Antialiasing);
     const int top = (height() - LampDiameter) / 2;
     painter.setPen(FColor.darker(200));
-    painter.setBrush(FLit ? FColor : FColor.darker(350));
+    painter.setBrush(lit ? FColor : FColor.darker(350));
     painter.drawEllipse(1, top, LampDiameter - 1, LampDiameter - 1);
     painter.setPen(palette().color(QPalette::WindowText));
+    painter.setFont(font());
     painter.drawText(QRect(LampDiameter + Spacing, 0, width() - LampDiameter - Spacing, height()),
                      Qt::AlignLeft | Qt::AlignVCenter, FCaption);
+    return face;
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QColor>
+#include <QPixmap>
 #include <QTimer>
 #include <QWidget>
 
@@ -20,12 +21,16 @@ public:
 
 protected:
     void paintEvent(QPaintEvent* event) override;
+    void changeEvent(QEvent* event) override;
 
 private:
     void SetLit(bool lit);
+    QPixmap Face(bool lit) const;
 
     QString FCaption;
     QColor FColor;
     bool FLit = false;
     QTimer FOffTimer;
+    QPixmap FLitFace;
+    QPixmap FDarkFace;
 };

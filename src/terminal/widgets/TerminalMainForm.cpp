@@ -16,6 +16,7 @@
 #include "terminal/widgets/Led.h"
 #include "terminal/widgets/OrientationPage.h"
 #include "terminal/widgets/TestRoutinesPanel.h"
+#include "terminal/widgets/TickLabel.h"
 #include "windows/DiscSettingsForm.h"
 #include "windows/NotepadMainForm.h"
 #include "windows/RegulToolForm.h"
@@ -52,10 +53,8 @@ constexpr int HeartLedIntervalMs = 100;
 constexpr int KeyLedIntervalMs = 200;
 constexpr int LinkRefreshMs = 1000;
 
-// Labels change text only when it differs: most ticks repeat most texts.
-void SetText(QLabel& label, const std::string& text) {
-    const QString value = QString::fromStdString(text);
-    if (label.text() != value) label.setText(value);
+void SetText(TTickLabel& label, const std::string& text) {
+    label.ShowText(QString::fromStdString(text));
 }
 
 // The option boxes and fields that settings.ini keeps.
@@ -96,6 +95,10 @@ TTerminalMainForm::TTerminalMainForm(TUserDialogs& dialogs, QWidget* parent)
     BuildTerminalToolbar();
     // Opaque: the terminal's scroll bars, updated as lines arrive, then repaint no page behind it.
     ui->Memo->setAutoFillBackground(true);
+    // Opaque pages too: a label changed by a frame or a tick repaints over its page alone, never the
+    // tab frame behind it, whose tall lines the raster engine splits over its thread pool.
+    for (int page = 0; page < ui->PageControlBottom->count(); ++page)
+        ui->PageControlBottom->widget(page)->setAutoFillBackground(true);
     BuildRequestButtons();
     BuildLeds();
     BuildStatusBar();
@@ -295,9 +298,17 @@ void TTerminalMainForm::ConnectParameters() {
 void TTerminalMainForm::ConnectLinkPage() {
     auto* refresh = new QTimer(this);
     refresh->setObjectName(QStringLiteral("TimerLink"));
-    connect(refresh, &QTimer::timeout, this, [this] { ShowLinkQuality(); });
-    refresh->start(LinkRefreshMs);
-    connect(ui->PageControlBottom, &QTabWidget::currentChanged, this, [this] { ShowLinkQuality(); });
+    refresh->setInterval(LinkRefreshMs);
+    // A selection on the page is the reader copying it: the refresh waits until it is cleared.
+    connect(refresh, &QTimer::timeout, this, [this] {
+        if (!ui->MemoLink->textCursor().hasSelection()) ShowLinkQuality();
+    });
+    // Refreshed only while it is shown: a hidden page costs no wake-up.
+    connect(ui->PageControlBottom, &QTabWidget::currentChanged, this, [this, refresh] {
+        if (ui->PageControlBottom->currentWidget() == ui->TabLink) refresh->start();
+        else refresh->stop();
+        ShowLinkQuality();
+    });
     connect(ui->ButtonResetLedger, &QPushButton::clicked, this, [this] {
         FSession->ResetLedger();
         ShowLinkQuality();

@@ -1,6 +1,7 @@
 #include "terminal/widgets/TerminalView.h"
 
 #include "terminal/TerminalCells.h"
+#include "terminal/widgets/FlatScrollBar.h"
 
 #include <QClipboard>
 #include <QFontMetricsF>
@@ -18,7 +19,11 @@ namespace {
 
 using TPosition = TTerminalLines::TPosition;
 
-// While lines arrive the view catches up at most this often.
+// While lines arrive the view catches up about ten times a second. A line that comes at least
+// MinRefreshGapMs after the last refresh is shown at once, so that it is painted in the same pass
+// as the labels of its frame; a sooner one waits for the timer, which fires only when no later
+// line came in time to show it.
+constexpr int MinRefreshGapMs = 90;
 constexpr int RepaintIntervalMs = 100;
 constexpr int DragScrollIntervalMs = 50;
 constexpr int TextMargin = 2;
@@ -34,15 +39,6 @@ QString CellText(const std::string& text, std::size_t from, std::size_t count) {
     return QString::fromLatin1(text.data() + from, static_cast<qsizetype>(count));
 }
 
-constexpr const char* FlatScrollBars =
-    "QScrollBar { background: #202020; border: none; }"
-    "QScrollBar:vertical { width: 14px; } QScrollBar:horizontal { height: 14px; }"
-    "QScrollBar::handle { background: #707070; margin: 3px; border-radius: 3px; }"
-    "QScrollBar::handle:hover { background: #909090; }"
-    "QScrollBar::handle:vertical { min-height: 24px; } QScrollBar::handle:horizontal { min-width: 24px; }"
-    "QScrollBar::add-line, QScrollBar::sub-line { width: 0px; height: 0px; border: none; background: none; }"
-    "QScrollBar::add-page, QScrollBar::sub-page { background: none; }";
-
 }  // namespace
 
 TTerminalView::TTerminalView(QWidget* parent) : QAbstractScrollArea(parent), FFont(TerminalFont()) {
@@ -55,19 +51,16 @@ TTerminalView::TTerminalView(QWidget* parent) : QAbstractScrollArea(parent), FFo
     for (int byte = 0; byte < 256; ++byte) everyByte[byte] = QChar(byte);
     const QList<quint32> glyphs = FRawFont.glyphIndexesForString(everyByte);
     std::copy_n(glyphs.begin(), std::min<qsizetype>(glyphs.size(), 256), FGlyphOfByte.begin());
+    setVerticalScrollBar(new TFlatScrollBar(Qt::Vertical, this));
+    setHorizontalScrollBar(new TFlatScrollBar(Qt::Horizontal, this));
     setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-    // Flat bars: the style's shaded bars are costly to repaint, and the vertical one repaints at
-    // every refresh while the terminal fills (Qt's raster engine splits each of those tall
-    // gradient fills over its thread pool, a few dozen wake-ups a paint).
-    setStyleSheet(QString::fromLatin1(FlatScrollBars));
     setFocusPolicy(Qt::StrongFocus);
     viewport()->setCursor(Qt::IBeamCursor);
     // The view paints every pixel itself; nothing needs erasing first.
     viewport()->setAttribute(Qt::WA_OpaquePaintEvent);
     viewport()->setAutoFillBackground(false);
     FRepaintTimer.setSingleShot(true);
-    FRepaintTimer.setInterval(RepaintIntervalMs);
     connect(&FRepaintTimer, &QTimer::timeout, this, &TTerminalView::RefreshAfterLines);
     FDragScrollTimer.setInterval(DragScrollIntervalMs);
     connect(&FDragScrollTimer, &QTimer::timeout, this, [this] { MoveCaret(PositionAt(FDragPoint), true); });
@@ -90,15 +83,16 @@ void TTerminalView::AppendLine(const std::string& line) {
     const TAbsolutePosition caretText = Absolute(caret);
     const TAbsolutePosition anchorText = Absolute(FLines.Anchor());
     FLines.Add(line, FFollow);
-    if (!FRepaintTimer.isActive()) FRepaintTimer.start();
+    if (FSinceRefresh.isValid() && FSinceRefresh.elapsed() < MinRefreshGapMs) ScheduleRefresh();
+    else RefreshAfterLines();
     emit TextChanged();
     // A caret that stays on its text still changes line number when the oldest line goes.
     if (FLines.Caret() != caret || Absolute(FLines.Caret()) != caretText || Absolute(FLines.Anchor()) != anchorText)
         ReportCaret();
 }
 
-// With "WriteToMemo" unchecked every line follows a clear: the view is repainted with the next
-// refresh, not once a line.
+// With "WriteToMemo" unchecked every line follows a clear: the view is repainted with that line,
+// not twice.
 void TTerminalView::ClearLines() {
     FLines.Clear();
     FTopLine = 0;
@@ -106,7 +100,7 @@ void TTerminalView::ClearLines() {
     FPaintedEnd = 0;
     FShownCaret = FShownAnchor = TAbsolutePosition{};
     FScreenStale = true;
-    if (!FRepaintTimer.isActive()) FRepaintTimer.start();
+    ScheduleRefresh();
     emit TextChanged();
     ReportCaret();
 }
@@ -184,6 +178,12 @@ TPosition TTerminalView::PositionAt(QPoint point) const {
 
 // ---- keeping the screen up to date -------------------------------------------------------------
 
+void TTerminalView::ScheduleRefresh() {
+    if (FRepaintTimer.isActive()) return;
+    const qint64 sinceRefresh = FSinceRefresh.isValid() ? FSinceRefresh.elapsed() : RepaintIntervalMs;
+    FRepaintTimer.start(static_cast<int>(std::clamp<qint64>(RepaintIntervalMs - sinceRefresh, 0, RepaintIntervalMs)));
+}
+
 void TTerminalView::RefreshAfterLines() {
     const bool newLines = EndLine() != FPaintedEnd;
     Show(FFollow && newLines ? BottomTopLine() : FTopLine, FLeftCell);
@@ -193,6 +193,7 @@ void TTerminalView::RefreshAfterLines() {
 // the paint of what changed on screen only: rows moved by a blit, new lines, the caret's rows.
 void TTerminalView::Show(std::uint64_t topLine, int leftCell) {
     FRepaintTimer.stop();
+    FSinceRefresh.start();
     if (FScreenStale) viewport()->update();
     FScreenStale = false;
     ScrollTo(std::clamp(topLine, FLines.DroppedCount(), BottomTopLine()), std::clamp(leftCell, 0, MaxLeftCell()));

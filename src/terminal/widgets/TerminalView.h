@@ -3,6 +3,7 @@
 #include "terminal/TerminalLines.h"
 
 #include <QAbstractScrollArea>
+#include <QElapsedTimer>
 #include <QFont>
 #include <QPoint>
 #include <QPointF>
@@ -17,8 +18,8 @@
 class QPrinter;
 
 // The terminal `Memo`: a read-only view over a TTerminalLines ring that paints only the visible
-// rows. Appending a line costs no paint: a single-shot timer repaints at most about ten times a
-// second while lines arrive, and rows that scroll in are moved by blitting the viewport.
+// rows. While lines arrive it repaints about ten times a second, and rows that scroll in are moved
+// by blitting the viewport.
 // Black background, white bold monospace of 13-pixel height, both scroll bars, no wrapping.
 class TTerminalView : public QAbstractScrollArea {
     Q_OBJECT
@@ -94,6 +95,7 @@ private:
     int CaretCell() const;
     TTerminalLines::TPosition PositionAt(QPoint point) const;
 
+    void ScheduleRefresh();
     void RefreshAfterLines();
     void Show(std::uint64_t topLine, int leftCell);
     void SyncScrollBars();
@@ -109,6 +111,7 @@ private:
     TTerminalLines FLines;
     bool FFollow = true;
     QTimer FRepaintTimer;
+    QElapsedTimer FSinceRefresh;
     // While a drag holds the mouse outside the rows, the selection goes on growing.
     QTimer FDragScrollTimer;
     QPoint FDragPoint;

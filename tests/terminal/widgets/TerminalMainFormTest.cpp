@@ -150,8 +150,11 @@ TEST_F(TerminalMainFormTest, LinkPageShowsTheLedgerOfARideWithARepairedHangUp) {
         [&] { return ledger.GetRepaired() == 1 && ledger.Repairs().back().MessageAfterMs.has_value(); },
         15000));
 
-    EXPECT_EQ(Child<QTimer>("TimerLink").interval(), 1000);
+    const QTimer& refresh = Child<QTimer>("TimerLink");
+    EXPECT_FALSE(refresh.isActive());
     Child<QTabWidget>("PageControlBottom").setCurrentWidget(&Child<QWidget>("TabLink"));
+    EXPECT_TRUE(refresh.isActive());
+    EXPECT_EQ(refresh.interval(), 1000);
     const std::string page = Child<QPlainTextEdit>("MemoLink").toPlainText().toStdString();
     EXPECT_THAT(page, testing::HasSubstr("silences=1 "));
     EXPECT_THAT(page, testing::HasSubstr(": repaired, "));
@@ -283,13 +286,20 @@ TEST_F(TerminalMainFormTest, ABoxRaisedWhileTheProgressDialogIsShownStaysAnswera
 // Real time must pass for the lamp's own timer: 100 ms.
 TEST(Led, GoesOutOneIntervalAfterItLit) {
     TLed led("Hr", Qt::red, 100);
+    led.resize(led.sizeHint());
+    // The lamp's centre, as painted from the face kept for its state.
+    const auto lamp = [&] { return led.grab().toImage().pixelColor(7, led.height() / 2); };
+    const QColor dark = lamp();
     led.Light();
     EXPECT_TRUE(led.IsLit());
+    EXPECT_EQ(lamp(), QColor(Qt::red));
     QElapsedTimer elapsed;
     elapsed.start();
     EmulatorFixture::ServeUntil([&] { return !led.IsLit(); }, 2000);
     EXPECT_FALSE(led.IsLit());
     EXPECT_GE(elapsed.elapsed(), 90);
+    EXPECT_EQ(lamp(), dark);
+    EXPECT_EQ(dark.rgb(), QColor(Qt::red).darker(350).rgb());
 }
 
 // Closing in the middle of a handshake or a search with a silent line: the wait ends at once, the

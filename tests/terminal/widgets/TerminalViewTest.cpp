@@ -4,6 +4,7 @@
 
 #include <QApplication>
 #include <QClipboard>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QFontMetrics>
 #include <QKeyEvent>
@@ -132,6 +133,22 @@ TEST_F(TerminalViewTest, RowsScrolledInByBlitLookLikeAFullPaint) {
                                   area.height()).toImage().convertToFormat(QImage::Format_RGB32);
     const QImage fullPaint = view.viewport()->grab().toImage().convertToFormat(QImage::Format_RGB32);
     EXPECT_TRUE(onScreen == fullPaint);
+}
+
+// A line after a quiet spell is scrolled in at once, so that it is painted with whatever else its
+// frame changed; the lines of a burst behind it wait for the next refresh.
+TEST_F(TerminalViewTest, ALineAfterAQuietSpellShowsAtOnce_ABurstWaitsForTheNextRefresh) {
+    AppendNumbered(0, 100);
+    ASSERT_TRUE(ServeUntil([&] { return Vertical().maximum() > 0; }));
+    const int top = Vertical().value();
+    QElapsedTimer quiet;
+    quiet.start();
+    ASSERT_TRUE(ServeUntil([&] { return quiet.elapsed() >= 100; }));
+    AppendNumbered(100, 1);
+    EXPECT_EQ(Vertical().value(), top + 1);
+    AppendNumbered(101, 3);
+    EXPECT_EQ(Vertical().value(), top + 1);
+    WaitForTopLine(top + 4);
 }
 
 // "WriteToMemo" unchecked: each line arrives after a clear, in its own pass of the event loop.

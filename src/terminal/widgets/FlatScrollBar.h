@@ -1,0 +1,23 @@
+#pragma once
+
+#include <QScrollBar>
+
+// The terminal's scroll bar: a dark groove and a plain handle, no arrows. It paints only opaque
+// solid rectangles, the raster engine's cheapest fill: the vertical bar repaints at every refresh
+// while the terminal fills, and a style's shaded or rounded parts of that height are split over
+// the GUI thread pool (a few dozen thread wake-ups per paint).
+class TFlatScrollBar : public QScrollBar {
+    Q_OBJECT
+public:
+    explicit TFlatScrollBar(Qt::Orientation orientation, QWidget* parent = nullptr);
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void enterEvent(QEnterEvent* event) override;
+    void leaveEvent(QEvent* event) override;
+
+private:
+    QRect HandleRect() const;
+
+    bool FHovered = false;
+};
