@@ -33,11 +33,6 @@ int main(int argc, char** argv) {
     // Answered before the application object, so that they need no display.
     if (const auto answered = ProgramInfo::AnswerInformationOption(argc, argv, "kelvo-terminal", Usage))
         return *answered;
-    // On X the window sends its paints through the socket rather than a shared-memory segment: it
-    // repaints a row and a few labels several times a second, and through shared memory each paint
-    // waits for a round trip to the X server (the segment must be free before it is painted again),
-    // which costs more than sending those few kilobytes. A user's own setting is kept.
-    if (!qEnvironmentVariableIsSet("QT_XCB_NO_MITSHM")) qputenv("QT_XCB_NO_MITSHM", "1");
     QApplication application(argc, argv);
     // The toolkit has taken its own options (-platform ...); anything left is a mistake.
     if (QApplication::arguments().size() > 1) {
