@@ -19,11 +19,10 @@ namespace {
 
 using TPosition = TTerminalLines::TPosition;
 
-// While lines arrive the view catches up about ten times a second. A line that comes at least
-// MinRefreshGapMs after the last refresh is shown at once, so that it is painted in the same pass
-// as the labels of its frame; a sooner one waits for the timer, which fires only when no later
-// line came in time to show it.
-constexpr int MinRefreshGapMs = 90;
+// A line that comes after a pause (as a console's ten frames a second do) is shown at once, so that
+// it is painted in the same pass as the labels of its frame. Lines that come closer together are
+// shown by a timer, about ten times a second.
+constexpr int PauseMs = 60;
 constexpr int RepaintIntervalMs = 100;
 constexpr int DragScrollIntervalMs = 50;
 constexpr int TextMargin = 2;
@@ -83,8 +82,10 @@ void TTerminalView::AppendLine(const std::string& line) {
     const TAbsolutePosition caretText = Absolute(caret);
     const TAbsolutePosition anchorText = Absolute(FLines.Anchor());
     FLines.Add(line, FFollow);
-    if (FSinceRefresh.isValid() && FSinceRefresh.elapsed() < MinRefreshGapMs) ScheduleRefresh();
-    else RefreshAfterLines();
+    const bool afterAPause = !FSinceLine.isValid() || FSinceLine.elapsed() >= PauseMs;
+    FSinceLine.start();
+    if (afterAPause && (!FSinceRefresh.isValid() || FSinceRefresh.elapsed() >= PauseMs)) RefreshAfterLines();
+    else ScheduleRefresh();
     emit TextChanged();
     // A caret that stays on its text still changes line number when the oldest line goes.
     if (FLines.Caret() != caret || Absolute(FLines.Caret()) != caretText || Absolute(FLines.Anchor()) != anchorText)

@@ -112,6 +112,7 @@ private:
     bool FFollow = true;
     QTimer FRepaintTimer;
     QElapsedTimer FSinceRefresh;
+    QElapsedTimer FSinceLine;
     // While a drag holds the mouse outside the rows, the selection goes on growing.
     QTimer FDragScrollTimer;
     QPoint FDragPoint;
