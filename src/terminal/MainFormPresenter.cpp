@@ -185,12 +185,24 @@ bool TMainFormPresenter::MayCloseNow(const std::function<void()>& closeAgain) {
     return false;
 }
 
+void TMainFormPresenter::EndRunBeforeClosing() {
+    FCloseRequested = true;
+    // A close that fails does not stop the quit.
+    if (Device().GetComPortConnected()) FSession.OpenOrClosePort();
+    else if (Device().GetConnected()) Guarded([this] { FSession.SwitchDevice(false); });
+}
+
 // ---- Commands ----
 
 bool TMainFormPresenter::Refused() {
-    if (WaitDepth() == 0 && !Device().GetRepairing()) return false;
+    if (WaitDepth() == 0 && !Device().GetRepairing() && !RepairBetweenAttempts()) return false;
     FDialogs.Beep();
     return true;
+}
+
+// A repair that reopens the port leaves it closed between its attempts, while the run goes on.
+bool TMainFormPresenter::RepairBetweenAttempts() {
+    return Device().GetConnected() && !Device().GetComPortConnected();
 }
 
 bool TMainFormPresenter::Guarded(const std::function<void()>& command) {
@@ -235,9 +247,7 @@ void TMainFormPresenter::FindDevice() {
     const std::string startPort = device.GetComPortPort();
     bool found = false;
     Guarded([&] {
-        // A search that the window's close ended asks nothing: the program is ending.
-        while (!(found = DeviceDiscovery::FindDevice(device, SearchPasses, SearchWaitMs)) &&
-               !WaitsAborted() && FDialogs.AskNoRetry(DeviceNotFoundText) == TUserDialogs::anRetry) {
+        while (!(found = DeviceDiscovery::FindDevice(device, SearchPasses, SearchWaitMs)) && SearchAgain()) {
         }
     });
     if (!found) {
@@ -249,6 +259,13 @@ void TMainFormPresenter::FindDevice() {
     AddLine(EventText::DeviceFoundLine(device.GetComPortPort()));
     AddLine("");
     FView.MoveTerminalCaretToStart();
+}
+
+// A search that the window's close ended asks nothing, and a Retry answered after the window
+// closed behind its box searches no more: the program is ending.
+bool TMainFormPresenter::SearchAgain() {
+    return !WaitsAborted() && !FCloseRequested &&
+           FDialogs.AskNoRetry(DeviceNotFoundText) == TUserDialogs::anRetry && !FCloseRequested;
 }
 
 void TMainFormPresenter::ShowConsoleVersion() {

@@ -59,6 +59,9 @@ public:
     // A close of the window: true when it may go on now; otherwise it is carried out through
     // `closeAgain` once the outermost wait has returned, and every wait is ended at once.
     bool MayCloseNow(const std::function<void()>& closeAgain);
+    // The close goes on: the run ends as F8 ends it, so that its report comes before the survey
+    // log's closing line, and a search asked for from a box still open asks and runs no more.
+    void EndRunBeforeClosing();
 
     // ---- Data the window is built from ----
     struct TConsoleRequest {
@@ -95,6 +98,8 @@ private:
     void ShowRollerFields();
     void ShowPortOpen(bool open);
     bool Refused();
+    bool RepairBetweenAttempts();
+    bool SearchAgain();
     // Runs `command`, showing any failure in an error box; true when it did not fail.
     bool Guarded(const std::function<void()>& command);
     void RunPortSettingsCommand(const std::function<void()>& command);

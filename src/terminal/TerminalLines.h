@@ -29,8 +29,8 @@ public:
     // (they shift when the oldest line goes, and are clamped when the text they marked goes).
     void Add(std::string line, bool follow);
     void Clear();
-    // The terminal's limit can change while it runs ("WriteToMemo" unchecked keeps one line);
-    // like every limit of the terminal it applies when the next line arrives.
+    // The limit can change while lines arrive; like every limit of the terminal it applies when
+    // the next line arrives.
     void SetCapacity(std::size_t capacity);
 
     std::size_t Count() const;

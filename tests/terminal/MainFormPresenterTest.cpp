@@ -69,6 +69,8 @@ public:
     std::vector<std::pair<TBoxKind, std::string>> Shown;
     std::deque<TAnswer> Answers;
     int Questions = 0;
+    // What happens while a question's box is open (a close of the window behind it).
+    std::function<void()> WhileAsking = [] {};
     int Beeps = 0;
     std::size_t BoxesBeforeLastBeep = 0;
 
@@ -76,6 +78,7 @@ public:
     TAnswer AskYesNoCancel(const std::string&) override { return anCancel; }
     TAnswer AskNoRetry(const std::string&) override {
         ++Questions;
+        WhileAsking();
         if (Answers.empty()) return anNo;
         const TAnswer answer = Answers.front();
         Answers.pop_front();
@@ -228,6 +231,27 @@ TEST_F(MainFormPresenterTest, PortAndSearchCommandsAreRefusedInsideAWait) {
     EXPECT_TRUE(dialogs.Shown.empty());
 }
 
+// A repair that reopens the port (short frames) leaves it closed between its attempts while the run
+// goes on: the commands are refused there too, and a close of the window still ends the run.
+TEST_F(MainFormPresenterTest, BetweenARepairsAttemptsCommandsAreRefusedAndAQuitEndsTheRun) {
+    EmulatorFixture emulator(4);
+    Device().SetComPortPort(emulator.Path());
+    presenter.OpenOrClosePort();
+    ASSERT_TRUE(RideShows());
+    emulator.Console().Command("hangup 60000");
+    ASSERT_TRUE(EmulatorFixture::ServeUntil([this] { return !Device().GetComPortConnected(); }, 8000));
+    ASSERT_TRUE(Device().GetConnected());
+    const int beeps = dialogs.Beeps;
+    presenter.OpenOrClosePort();
+    presenter.StartOrStopDevice();
+    presenter.FindDevice();
+    EXPECT_EQ(dialogs.Beeps - beeps, 3);
+    EXPECT_TRUE(dialogs.Shown.empty());
+    presenter.EndRunBeforeClosing();
+    EXPECT_FALSE(Device().GetConnected());
+    EXPECT_EQ(view.Captions[TCommand::StartDevice], "Start Device [F9]");
+}
+
 // ---- Device search ----
 
 TEST_F(MainFormPresenterTest, FindDeviceFindsTheEmulatorStoresItsPortAndTheRideGoesOn) {
@@ -253,6 +277,16 @@ TEST_F(MainFormPresenterTest, AFailedSearchAsksAgainOnRetryAndPutsBackThePortItS
     EXPECT_EQ(dialogs.Questions, 2);
     EXPECT_EQ(Device().GetComPortPort(), "/dev/kelvo-stored");
     EXPECT_FALSE(view.HasLineWith("Device found"));
+}
+
+TEST_F(MainFormPresenterTest, ARetryAnsweredAfterTheWindowClosedBehindItsBoxSearchesNoMore) {
+    const auto lister = DeviceDiscovery::PortLister;
+    DeviceDiscovery::PortLister = [](QStringList& ports) { ports = {"/nonexistent/tty"}; };
+    dialogs.Answers = {TUserDialogs::anRetry};
+    dialogs.WhileAsking = [this] { presenter.EndRunBeforeClosing(); };
+    presenter.FindDevice();
+    DeviceDiscovery::PortLister = lister;
+    EXPECT_EQ(dialogs.Questions, 1);
 }
 
 TEST_F(MainFormPresenterTest, ALostConnectionShowsThePortClosedAndSearchesAgain) {

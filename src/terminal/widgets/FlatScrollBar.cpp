@@ -1,11 +1,11 @@
 #include "terminal/widgets/FlatScrollBar.h"
 
+#include <QMouseEvent>
 #include <QPainter>
 #include <QStyleOptionSlider>
 
 namespace {
 constexpr int HandleMargin = 3;
-const QColor GrooveColor(0x20, 0x20, 0x20);
 const QColor HandleColor(0x70, 0x70, 0x70);
 const QColor HoveredHandleColor(0x90, 0x90, 0x90);
 
@@ -21,7 +21,11 @@ constexpr const char* FlatGeometry =
 TFlatScrollBar::TFlatScrollBar(Qt::Orientation orientation, QWidget* parent) : QScrollBar(orientation, parent) {
     setStyleSheet(QString::fromLatin1(FlatGeometry));
     setAttribute(Qt::WA_OpaquePaintEvent);
+    // The handle lights up under the pointer, not the whole bar.
+    setMouseTracking(true);
 }
+
+QColor TFlatScrollBar::GrooveColor() { return {0x20, 0x20, 0x20}; }
 
 QRect TFlatScrollBar::HandleRect() const {
     QStyleOptionSlider option;
@@ -32,18 +36,22 @@ QRect TFlatScrollBar::HandleRect() const {
 
 void TFlatScrollBar::paintEvent(QPaintEvent*) {
     QPainter painter(this);
-    painter.fillRect(rect(), GrooveColor);
+    painter.fillRect(rect(), GrooveColor());
     if (maximum() > minimum()) painter.fillRect(HandleRect(), FHovered ? HoveredHandleColor : HandleColor);
 }
 
-void TFlatScrollBar::enterEvent(QEnterEvent* event) {
-    FHovered = true;
-    update();
-    QScrollBar::enterEvent(event);
+void TFlatScrollBar::mouseMoveEvent(QMouseEvent* event) {
+    SetHovered(HandleRect().contains(event->position().toPoint()));
+    QScrollBar::mouseMoveEvent(event);
 }
 
 void TFlatScrollBar::leaveEvent(QEvent* event) {
-    FHovered = false;
-    update();
+    SetHovered(false);
     QScrollBar::leaveEvent(event);
+}
+
+void TFlatScrollBar::SetHovered(bool hovered) {
+    if (hovered == FHovered) return;
+    FHovered = hovered;
+    update();
 }

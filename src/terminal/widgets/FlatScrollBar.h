@@ -11,13 +11,17 @@ class TFlatScrollBar : public QScrollBar {
 public:
     explicit TFlatScrollBar(Qt::Orientation orientation, QWidget* parent = nullptr);
 
+    // The groove's colour, for the corner between two bars.
+    static QColor GrooveColor();
+
 protected:
     void paintEvent(QPaintEvent* event) override;
-    void enterEvent(QEnterEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
     void leaveEvent(QEvent* event) override;
 
 private:
     QRect HandleRect() const;
+    void SetHovered(bool hovered);
 
     bool FHovered = false;
 };

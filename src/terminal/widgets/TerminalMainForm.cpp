@@ -415,10 +415,8 @@ void TTerminalMainForm::closeEvent(QCloseEvent* event) {
     event->accept();
 }
 
-// Quitting ends the run as F8 does, so that the night's last report comes before the closing
-// line; a close that fails does not stop the quit.
 void TTerminalMainForm::EndBeforeClosing() {
-    if (FSession->Device().GetComPortConnected()) FSession->OpenOrClosePort();
+    FPresenter->EndRunBeforeClosing();
     FSurveyLog->WriteClosingLine();
     SaveIniSettings();
 }

@@ -54,6 +54,12 @@ TTerminalView::TTerminalView(QWidget* parent) : QAbstractScrollArea(parent), FFo
     setHorizontalScrollBar(new TFlatScrollBar(Qt::Horizontal, this));
     setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    auto* corner = new QWidget(this);
+    corner->setAutoFillBackground(true);
+    QPalette cornerPalette = corner->palette();
+    cornerPalette.setColor(QPalette::Window, TFlatScrollBar::GrooveColor());
+    corner->setPalette(cornerPalette);
+    setCornerWidget(corner);
     setFocusPolicy(Qt::StrongFocus);
     viewport()->setCursor(Qt::IBeamCursor);
     // The view paints every pixel itself; nothing needs erasing first.
@@ -105,8 +111,6 @@ void TTerminalView::ClearLines() {
     emit TextChanged();
     ReportCaret();
 }
-
-void TTerminalView::SetCapacity(std::size_t capacity) { FLines.SetCapacity(capacity); }
 
 void TTerminalView::SetFollowEntries(bool follow) { FFollow = follow; }
 
@@ -283,7 +287,6 @@ void TTerminalView::ShowCaretAndReport() {
 
 void TTerminalView::ReportCaret() {
     emit SelectionChanged();
-    emit CaretMoved(FLines.Caret().Line + 1, FLines.Caret().Column + 1);
 }
 
 void TTerminalView::keyPressEvent(QKeyEvent* event) {

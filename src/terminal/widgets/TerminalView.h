@@ -33,8 +33,6 @@ public:
 
     void AppendLine(const std::string& line);
     void ClearLines();
-    // The most lines held; a change applies with the next line (see TTerminalLines).
-    void SetCapacity(std::size_t capacity);
 
     // "Follow entries": on, each new line moves the caret to it and scrolls it into view; off,
     // a new line moves neither the view, the caret nor the selection.
@@ -61,8 +59,6 @@ signals:
     void SelectionChanged();
     // Lines were added or cleared.
     void TextChanged();
-    // The caret's line and column, both counted from 1.
-    void CaretMoved(int line, int column);
 
 protected:
     void paintEvent(QPaintEvent* event) override;

@@ -2,21 +2,30 @@
 
 #include <algorithm>
 
-TTickLabel::TTickLabel(QWidget* parent) : QLabel(parent) {}
+namespace {
+// A text this many characters shorter than the one fitted gives its room back.
+constexpr qsizetype ShrinkAfterCharacters = 3;
+} // namespace
+
+TTickLabel::TTickLabel(QWidget* parent) : QLabel(parent) {
+    setSizePolicy(sizePolicy().horizontalPolicy(), QSizePolicy::Fixed);
+}
 
 // The texts are captions and numbers, and a font's digits share one width: only a text longer than
-// any fitted before can need more room. Measuring it every time would cost more than the rest of a
+// the one fitted can need more room. Measuring every text would cost more than the rest of a
 // frame's display.
 void TTickLabel::ShowText(const QString& text) {
     if (text == this->text()) return;
-    if (minimumWidth() != maximumWidth() || text.size() > FLongestFitted) Fit(text);
+    const bool fixed = minimumSize() == maximumSize();
+    // The form's own least width stays the least.
+    if (!fixed) FLeastWidth = minimumWidth();
+    if (!fixed || text.size() > FFittedLength || text.size() + ShrinkAfterCharacters < FFittedLength) Fit(text);
     setText(text);
 }
 
 void TTickLabel::Fit(const QString& text) {
     const QMargins margins = contentsMargins();
-    const int needed = margins.left() + margins.right() + 2 * margin() + fontMetrics().horizontalAdvance(text);
-    if (minimumWidth() != maximumWidth() || needed > minimumWidth())
-        setFixedSize(std::max(needed, minimumWidth()), sizeHint().height());
-    FLongestFitted = std::max(FLongestFitted, text.size());
+    const int width = margins.left() + margins.right() + 2 * margin() + fontMetrics().horizontalAdvance(text);
+    setFixedSize(std::max(width, FLeastWidth), sizeHint().height());
+    FFittedLength = text.size();
 }

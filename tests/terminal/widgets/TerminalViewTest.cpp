@@ -24,11 +24,11 @@ protected:
     TerminalViewTest() {
         view.resize(800, 600);
         view.show();
-        QObject::connect(&view, &TTerminalView::CaretMoved, [this](int line, int column) {
-            caretLine = line;
-            caretColumn = column;
-        });
     }
+
+    // The caret's line and column, counted from 1 as the status bar shows them.
+    int CaretLine() const { return view.Lines().Caret().Line + 1; }
+    int CaretColumn() const { return view.Lines().Caret().Column + 1; }
 
     void AppendNumbered(int first, int count) {
         for (int n = first; n < first + count; ++n) view.AppendLine("line " + std::to_string(n));
@@ -53,16 +53,14 @@ protected:
     }
 
     TTerminalView view;
-    int caretLine = 0;
-    int caretColumn = 0;
 };
 
 TEST_F(TerminalViewTest, KeepsTheNewestThousandLinesAndFollowsTheLast) {
     AppendNumbered(0, 1500);
     EXPECT_EQ(view.Lines().Count(), 1000u);
     EXPECT_EQ(view.Lines().Line(0), "line 500");
-    EXPECT_EQ(caretLine, 1000);
-    EXPECT_EQ(caretColumn, 10);
+    EXPECT_EQ(CaretLine(), 1000);
+    EXPECT_EQ(CaretColumn(), 10);
     ASSERT_TRUE(ServeUntil([&] { return Vertical().maximum() > 0; }));
     EXPECT_EQ(Vertical().value(), Vertical().maximum());
     EXPECT_EQ(Vertical().maximum() + Vertical().pageStep(), 1000);
@@ -81,7 +79,7 @@ TEST_F(TerminalViewTest, WithoutFollowNewLinesMoveNeitherTheTextShownNorTheSelec
     WaitForTopLine(290);
     EXPECT_EQ(view.Lines().Line(290), "line 300");
     EXPECT_EQ(view.Lines().SelectedText(), "ine 302\nline 303\nlin");
-    EXPECT_EQ(caretLine, 295);
+    EXPECT_EQ(CaretLine(), 295);
 }
 
 TEST_F(TerminalViewTest, CopyPutsTheKeyboardSelectionOnTheClipboard) {
@@ -93,8 +91,8 @@ TEST_F(TerminalViewTest, CopyPutsTheKeyboardSelectionOnTheClipboard) {
     Press(Qt::Key_Home, Qt::ControlModifier);
     Press(Qt::Key_Down, Qt::ShiftModifier);
     Press(Qt::Key_End, Qt::ShiftModifier);
-    EXPECT_EQ(caretLine, 2);
-    EXPECT_EQ(caretColumn, 7);
+    EXPECT_EQ(CaretLine(), 2);
+    EXPECT_EQ(CaretColumn(), 7);
     view.CopySelection();
     EXPECT_EQ(QGuiApplication::clipboard()->text(), "line 0\nline 1");
 }

@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QHBoxLayout>
+#include <QVBoxLayout>
 #include <gmock/gmock.h>
 
 namespace {
@@ -30,7 +31,7 @@ TEST(TickLabel, ATextThatFitsTakesNoLayoutPass_ALongerOneWidensTheLabelToShowItW
     page.installEventFilter(&requests);
 
     label->ShowText(QStringLiteral("Elapsed time: 00:00:02"));
-    label->ShowText(QStringLiteral("Elapsed time: 0"));
+    label->ShowText(QStringLiteral("Elapsed time: 00:00"));
     QApplication::processEvents();
     EXPECT_EQ(requests.Count, 0);
 
@@ -39,6 +40,25 @@ TEST(TickLabel, ATextThatFitsTakesNoLayoutPass_ALongerOneWidensTheLabelToShowItW
     QApplication::processEvents();
     EXPECT_EQ(label->text(), longer);
     EXPECT_GE(label->width(), label->fontMetrics().horizontalAdvance(longer));
+    label->ShowText(QStringLiteral("0"));
+    QApplication::processEvents();
+    EXPECT_LT(label->width(), label->fontMetrics().horizontalAdvance(longer) / 4);
+}
+
+// A page's rows line up whether or not their texts have changed.
+TEST(TickLabel, ALabelWhoseTextNeverChangesIsAsTallAsOneThatDid) {
+    QWidget page;
+    page.resize(200, 300);
+    auto* layout = new QVBoxLayout(&page);
+    auto* rewritten = new TTickLabel(&page);
+    auto* unchanged = new TTickLabel(&page);
+    unchanged->setText(QStringLiteral("0"));
+    layout->addWidget(rewritten);
+    layout->addWidget(unchanged);
+    page.show();
+    rewritten->ShowText(QStringLiteral("25.009"));
+    QApplication::processEvents();
+    EXPECT_EQ(unchanged->height(), rewritten->height());
 }
 
 } // namespace
