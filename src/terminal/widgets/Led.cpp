@@ -39,7 +39,8 @@ QSize TLed::sizeHint() const {
 // its antialiased disc and shaped caption cost more than the copy.
 void TLed::paintEvent(QPaintEvent*) {
     QPixmap& face = FLit ? FLitFace : FDarkFace;
-    if (face.isNull() || face.deviceIndependentSize().toSize() != size()) face = Face(FLit);
+    if (face.deviceIndependentSize().toSize() != size() || face.devicePixelRatio() != devicePixelRatioF())
+        face = Face(FLit);
     QPainter(this).drawPixmap(0, 0, face);
 }
 

@@ -19,11 +19,15 @@ namespace {
 
 using TPosition = TTerminalLines::TPosition;
 
-// A line that comes after a pause (as a console's ten frames a second do) is shown at once, so that
-// it is painted in the same pass as the labels of its frame. Lines that come closer together are
-// shown by a timer, about ten times a second.
+// Each paint of the window costs a round trip to the X server, so lines are shown in batches. A line
+// that comes after a pause (a console's ten frames a second do) and at least MinRefreshGapMs after
+// the last refresh is shown at once, in the same paint as the labels of its frame; one that comes
+// sooner is shown PausedLinesDelayMs after the last refresh, late enough for the next such frame
+// to come first and show it. A stream without pauses is shown BurstDelayMs after each refresh.
 constexpr int PauseMs = 60;
-constexpr int RepaintIntervalMs = 100;
+constexpr int MinRefreshGapMs = 150;
+constexpr int PausedLinesDelayMs = 250;
+constexpr int BurstDelayMs = 100;
 constexpr int DragScrollIntervalMs = 50;
 constexpr int TextMargin = 2;
 constexpr int CaretWidth = 2;
@@ -90,8 +94,9 @@ void TTerminalView::AppendLine(const std::string& line) {
     FLines.Add(line, FFollow);
     const bool afterAPause = !FSinceLine.isValid() || FSinceLine.elapsed() >= PauseMs;
     FSinceLine.start();
-    if (afterAPause && (!FSinceRefresh.isValid() || FSinceRefresh.elapsed() >= PauseMs)) RefreshAfterLines();
-    else ScheduleRefresh();
+    if (afterAPause && (!FSinceRefresh.isValid() || FSinceRefresh.elapsed() >= MinRefreshGapMs))
+        RefreshAfterLines();
+    else ScheduleRefresh(afterAPause ? PausedLinesDelayMs : BurstDelayMs);
     emit TextChanged();
     // A caret that stays on its text still changes line number when the oldest line goes.
     if (FLines.Caret() != caret || Absolute(FLines.Caret()) != caretText || Absolute(FLines.Anchor()) != anchorText)
@@ -107,7 +112,7 @@ void TTerminalView::ClearLines() {
     FPaintedEnd = 0;
     FShownCaret = FShownAnchor = TAbsolutePosition{};
     FScreenStale = true;
-    ScheduleRefresh();
+    ScheduleRefresh(BurstDelayMs);
     emit TextChanged();
     ReportCaret();
 }
@@ -183,10 +188,10 @@ TPosition TTerminalView::PositionAt(QPoint point) const {
 
 // ---- keeping the screen up to date -------------------------------------------------------------
 
-void TTerminalView::ScheduleRefresh() {
+void TTerminalView::ScheduleRefresh(int delayMs) {
     if (FRepaintTimer.isActive()) return;
-    const qint64 sinceRefresh = FSinceRefresh.isValid() ? FSinceRefresh.elapsed() : RepaintIntervalMs;
-    FRepaintTimer.start(static_cast<int>(std::clamp<qint64>(RepaintIntervalMs - sinceRefresh, 0, RepaintIntervalMs)));
+    const qint64 sinceRefresh = FSinceRefresh.isValid() ? FSinceRefresh.elapsed() : delayMs;
+    FRepaintTimer.start(static_cast<int>(std::clamp<qint64>(delayMs - sinceRefresh, 0, delayMs)));
 }
 
 void TTerminalView::RefreshAfterLines() {

@@ -18,8 +18,8 @@
 class QPrinter;
 
 // The terminal `Memo`: a read-only view over a TTerminalLines ring that paints only the visible
-// rows. While lines arrive it repaints about ten times a second, and rows that scroll in are moved
-// by blitting the viewport.
+// rows. While lines arrive it repaints a few times a second, and rows that scroll in are moved by
+// blitting the viewport.
 // Black background, white bold monospace of 13-pixel height, both scroll bars, no wrapping.
 class TTerminalView : public QAbstractScrollArea {
     Q_OBJECT
@@ -91,7 +91,8 @@ private:
     int CaretCell() const;
     TTerminalLines::TPosition PositionAt(QPoint point) const;
 
-    void ScheduleRefresh();
+    // Shows the lines `delayMs` after the last refresh, unless a refresh is already due.
+    void ScheduleRefresh(int delayMs);
     void RefreshAfterLines();
     void Show(std::uint64_t topLine, int leftCell);
     void SyncScrollBars();

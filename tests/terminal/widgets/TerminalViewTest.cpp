@@ -141,7 +141,7 @@ TEST_F(TerminalViewTest, ALineAfterAQuietSpellShowsAtOnce_ABurstWaitsForTheNextR
     const int top = Vertical().value();
     QElapsedTimer quiet;
     quiet.start();
-    ASSERT_TRUE(ServeUntil([&] { return quiet.elapsed() >= 100; }));
+    ASSERT_TRUE(ServeUntil([&] { return quiet.elapsed() >= 150; }));
     AppendNumbered(100, 1);
     EXPECT_EQ(Vertical().value(), top + 1);
     AppendNumbered(101, 3);
