@@ -200,9 +200,12 @@ bool TMainFormPresenter::Refused() {
     return true;
 }
 
-// A repair that reopens the port leaves it closed between its attempts, while the run goes on.
+// A repair that reopens the port leaves it closed between its attempts, while the run goes on and
+// the survey's next tick makes the next attempt. With the survey switched off meanwhile no attempt
+// comes, and F8 stays free to open the port again.
 bool TMainFormPresenter::RepairBetweenAttempts() {
-    return Device().GetConnected() && !Device().GetComPortConnected();
+    const TKelvoDevice& device = Device();
+    return device.GetConnected() && !device.GetComPortConnected() && device.GetConnectionSurvey();
 }
 
 bool TMainFormPresenter::Guarded(const std::function<void()>& command) {
