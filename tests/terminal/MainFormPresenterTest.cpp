@@ -245,12 +245,13 @@ TEST_F(MainFormPresenterTest, BetweenARepairsAttemptsCommandsAreRefusedAndAQuitE
     presenter.OpenOrClosePort();
     presenter.StartOrStopDevice();
     presenter.FindDevice();
-    EXPECT_EQ(dialogs.Beeps - beeps, 3);
+    presenter.LoadComPortSettings();
+    EXPECT_EQ(dialogs.Beeps - beeps, 4);
     EXPECT_TRUE(dialogs.Shown.empty());
     // The survey switched off: no attempt comes any more, and F8 may open the port again.
     Device().SetConnectionSurvey(false);
     presenter.OpenOrClosePort();
-    EXPECT_EQ(dialogs.Beeps - beeps, 3);
+    EXPECT_EQ(dialogs.Beeps - beeps, 4);
     EXPECT_FALSE(dialogs.Shown.empty());
     presenter.EndRunBeforeClosing();
     EXPECT_FALSE(Device().GetConnected());

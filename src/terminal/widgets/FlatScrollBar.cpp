@@ -41,8 +41,14 @@ void TFlatScrollBar::paintEvent(QPaintEvent*) {
 }
 
 void TFlatScrollBar::mouseMoveEvent(QMouseEvent* event) {
-    SetHovered(HandleRect().contains(event->position().toPoint()));
+    FPointer = event->position().toPoint();
+    SetHovered(HandleRect().contains(FPointer));
     QScrollBar::mouseMoveEvent(event);
+}
+
+void TFlatScrollBar::sliderChange(SliderChange change) {
+    if (FHovered) SetHovered(HandleRect().contains(FPointer));
+    QScrollBar::sliderChange(change);
 }
 
 void TFlatScrollBar::leaveEvent(QEvent* event) {

@@ -18,10 +18,13 @@ protected:
     void paintEvent(QPaintEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
     void leaveEvent(QEvent* event) override;
+    // The handle moves under a still pointer while lines arrive.
+    void sliderChange(SliderChange change) override;
 
 private:
     QRect HandleRect() const;
     void SetHovered(bool hovered);
 
     bool FHovered = false;
+    QPoint FPointer;
 };
