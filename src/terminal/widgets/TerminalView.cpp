@@ -14,6 +14,7 @@
 
 #include <algorithm>
 #include <climits>
+#include <limits>
 
 namespace {
 
@@ -94,8 +95,7 @@ void TTerminalView::AppendLine(const std::string& line) {
     FLines.Add(line, FFollow);
     const bool afterAPause = !FSinceLine.isValid() || FSinceLine.elapsed() >= PauseMs;
     FSinceLine.start();
-    if (afterAPause && (!FSinceRefresh.isValid() || FSinceRefresh.elapsed() >= MinRefreshGapMs))
-        RefreshAfterLines();
+    if (afterAPause && MsSinceRefresh() >= MinRefreshGapMs) RefreshAfterLines();
     else ScheduleRefresh(afterAPause ? PausedLinesDelayMs : BurstDelayMs);
     emit TextChanged();
     // A caret that stays on its text still changes line number when the oldest line goes.
@@ -188,10 +188,13 @@ TPosition TTerminalView::PositionAt(QPoint point) const {
 
 // ---- keeping the screen up to date -------------------------------------------------------------
 
+qint64 TTerminalView::MsSinceRefresh() const {
+    return FSinceRefresh.isValid() ? FSinceRefresh.elapsed() : std::numeric_limits<qint64>::max();
+}
+
 void TTerminalView::ScheduleRefresh(int delayMs) {
     if (FRepaintTimer.isActive()) return;
-    const qint64 sinceRefresh = FSinceRefresh.isValid() ? FSinceRefresh.elapsed() : delayMs;
-    FRepaintTimer.start(static_cast<int>(std::clamp<qint64>(delayMs - sinceRefresh, 0, delayMs)));
+    FRepaintTimer.start(static_cast<int>(std::clamp<qint64>(delayMs - MsSinceRefresh(), 0, delayMs)));
 }
 
 void TTerminalView::RefreshAfterLines() {

@@ -91,6 +91,8 @@ private:
     int CaretCell() const;
     TTerminalLines::TPosition PositionAt(QPoint point) const;
 
+    // Since the last refresh; the longest time when there was none.
+    qint64 MsSinceRefresh() const;
     // Shows the lines `delayMs` after the last refresh, unless a refresh is already due.
     void ScheduleRefresh(int delayMs);
     void RefreshAfterLines();
