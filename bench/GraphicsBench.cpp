@@ -1,7 +1,7 @@
 // What the graphics window costs on a long run: a full store (the bound, over a day at one point
 // a second), redrawn and painted with a page of range(0) points. The store's size is the label.
 #include "terminal/GraphData.h"
-#include "terminal/widgets/GraphicsForm.h"
+#include "ui/GraphicsForm.h"
 
 #include <QChartView>
 #include <QImage>

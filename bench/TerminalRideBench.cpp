@@ -14,8 +14,8 @@
 
 #include "console_sim/ConsoleSimulator.h"
 #include "terminal/UserDialogs.h"
-#include "terminal/widgets/TerminalMainForm.h"
-#include "terminal/widgets/TerminalView.h"
+#include "ui/TerminalMainForm.h"
+#include "ui/TerminalView.h"
 
 #include <QAction>
 #include <QApplication>

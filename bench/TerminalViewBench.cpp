@@ -2,7 +2,7 @@
 // offscreen, a whole 800 x 600 frame against the rows that a repaint after ten lines blits in.
 // At the line's full rate the terminal takes 87 lines a second and repaints ten times a second.
 #include "terminal/TerminalLines.h"
-#include "terminal/widgets/TerminalView.h"
+#include "ui/TerminalView.h"
 
 #include <QApplication>
 #include <QFontMetrics>

@@ -5,7 +5,7 @@
 //   xvfb-run -a kelvo_terminal_view_load [--seconds N] [--rate LINES_PER_SECOND] [--idle]
 // Defaults: 30 s at 87 lines a second (the line's full rate). --idle runs the same timer without
 // adding lines, for the share that the wake-ups alone cost.
-#include "terminal/widgets/TerminalView.h"
+#include "ui/TerminalView.h"
 
 #include <QApplication>
 #include <QTimer>

@@ -3,8 +3,8 @@
 #include "device_link/ApplicationError.h"
 #include "device_link/ProgramInfo.h"
 #include "terminal/QuitSignals.h"
-#include "terminal/widgets/QtUserDialogs.h"
-#include "terminal/widgets/TerminalMainForm.h"
+#include "ui/QtUserDialogs.h"
+#include "ui/TerminalMainForm.h"
 
 #include <QApplication>
 #include <cstdio>

@@ -1,4 +1,4 @@
-#include "windows/DiscSettingsPresenter.h"
+#include "terminal/DiscSettingsPresenter.h"
 
 #include "device/KelvoDevice.h"
 

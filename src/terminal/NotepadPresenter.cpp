@@ -1,4 +1,4 @@
-#include "windows/NotepadPresenter.h"
+#include "terminal/NotepadPresenter.h"
 
 #include "terminal/DateTimeText.h"
 #include "terminal/EInOutError.h"

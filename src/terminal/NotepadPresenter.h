@@ -1,7 +1,7 @@
 #pragma once
 
-#include "windows/NotepadDialogs.h"
-#include "windows/NotepadView.h"
+#include "terminal/NotepadDialogs.h"
+#include "terminal/NotepadView.h"
 
 #include <QDateTime>
 #include <QString>

@@ -1,4 +1,4 @@
-#include "windows/RegulToolPresenter.h"
+#include "terminal/RegulToolPresenter.h"
 
 #include "device/KelvoDevice.h"
 

@@ -1,4 +1,4 @@
-#include "device_link/ComComboBox.h"
+#include "ui/ComComboBox.h"
 
 #include <QSignalBlocker>
 

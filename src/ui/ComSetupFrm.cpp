@@ -1,4 +1,4 @@
-#include "device_link/ComSetupFrm.h"
+#include "ui/ComSetupFrm.h"
 
 #include "device_link/CustomComPort.h"
 #include "device_link/SettingsUpdate.h"

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "device_link/ComComboBox.h"
+#include "ui/ComComboBox.h"
 
 #include <QDialog>
 

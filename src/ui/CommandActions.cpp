@@ -1,4 +1,4 @@
-#include "terminal/widgets/CommandActions.h"
+#include "ui/CommandActions.h"
 
 #include <QAction>
 #include <QMainWindow>

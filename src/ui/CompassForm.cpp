@@ -1,4 +1,4 @@
-#include "terminal/widgets/CompassForm.h"
+#include "ui/CompassForm.h"
 
 #include <QChartView>
 #include <QLineSeries>

@@ -1,4 +1,4 @@
-#include "windows/DiscSettingsForm.h"
+#include "ui/DiscSettingsForm.h"
 
 #include "ui_DiscSettingsForm.h"
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "windows/DiscSettingsPresenter.h"
+#include "terminal/DiscSettingsPresenter.h"
 
 #include <QDialog>
 

@@ -1,4 +1,4 @@
-#include "terminal/widgets/FlatScrollBar.h"
+#include "ui/FlatScrollBar.h"
 
 #include <QMouseEvent>
 #include <QPainter>

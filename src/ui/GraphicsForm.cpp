@@ -1,4 +1,4 @@
-#include "terminal/widgets/GraphicsForm.h"
+#include "ui/GraphicsForm.h"
 
 #include "ui_GraphicsForm.h"
 

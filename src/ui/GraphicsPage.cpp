@@ -1,8 +1,8 @@
-#include "terminal/widgets/GraphicsPage.h"
+#include "ui/GraphicsPage.h"
 
 #include "ui_GraphicsPage.h"
 
-#include "terminal/widgets/GraphicsForm.h"
+#include "ui/GraphicsForm.h"
 
 #include <QCheckBox>
 

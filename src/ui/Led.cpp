@@ -1,4 +1,4 @@
-#include "terminal/widgets/Led.h"
+#include "ui/Led.h"
 
 #include <QEvent>
 #include <QPainter>

@@ -1,4 +1,4 @@
-#include "terminal/widgets/LevelBar.h"
+#include "ui/LevelBar.h"
 
 #include <QPainter>
 

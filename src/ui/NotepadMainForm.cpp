@@ -1,11 +1,11 @@
-#include "windows/NotepadMainForm.h"
+#include "ui/NotepadMainForm.h"
 
 #include "ui_NotepadMainForm.h"
 
 #include "terminal/EInOutError.h"
 #include "terminal/UserDialogs.h"
-#include "windows/NotepadPresenter.h"
-#include "windows/QtNotepadDialogs.h"
+#include "terminal/NotepadPresenter.h"
+#include "ui/QtNotepadDialogs.h"
 
 #include <QAction>
 #include <QApplication>

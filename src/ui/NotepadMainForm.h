@@ -1,6 +1,6 @@
 #pragma once
 
-#include "windows/NotepadView.h"
+#include "terminal/NotepadView.h"
 
 #include <QMainWindow>
 

@@ -1,8 +1,8 @@
-#include "terminal/widgets/OrientationPage.h"
+#include "ui/OrientationPage.h"
 
 #include "ui_OrientationPage.h"
 
-#include "terminal/widgets/CompassForm.h"
+#include "ui/CompassForm.h"
 
 #include <QSignalBlocker>
 

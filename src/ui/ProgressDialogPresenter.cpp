@@ -1,6 +1,6 @@
-#include "windows/ProgressDialogPresenter.h"
+#include "ui/ProgressDialogPresenter.h"
 
-#include "windows/ProgressDlgForm.h"
+#include "ui/ProgressDlgForm.h"
 
 #include <QApplication>
 

@@ -1,4 +1,4 @@
-#include "windows/ProgressDlgForm.h"
+#include "ui/ProgressDlgForm.h"
 
 #include "device/ApplicationMessageEvent.h"
 

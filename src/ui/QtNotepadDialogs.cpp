@@ -1,6 +1,6 @@
-#include "windows/QtNotepadDialogs.h"
+#include "ui/QtNotepadDialogs.h"
 
-#include "windows/NotepadPresenter.h"
+#include "terminal/NotepadPresenter.h"
 
 #include <QFileDialog>
 #include <QMessageBox>

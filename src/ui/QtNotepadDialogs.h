@@ -1,6 +1,6 @@
 #pragma once
 
-#include "windows/NotepadDialogs.h"
+#include "terminal/NotepadDialogs.h"
 
 class QWidget;
 

@@ -1,4 +1,4 @@
-#include "terminal/widgets/QtUserDialogs.h"
+#include "ui/QtUserDialogs.h"
 
 #include <QApplication>
 #include <QMessageBox>

@@ -1,4 +1,4 @@
-#include "windows/RegulToolForm.h"
+#include "ui/RegulToolForm.h"
 
 #include "ui_RegulToolForm.h"
 

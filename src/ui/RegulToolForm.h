@@ -1,7 +1,7 @@
 #pragma once
 
 #include "terminal/RegulToolFeed.h"
-#include "windows/RegulToolPresenter.h"
+#include "terminal/RegulToolPresenter.h"
 
 #include <QWidget>
 

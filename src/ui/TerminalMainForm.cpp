@@ -1,8 +1,8 @@
-#include "terminal/widgets/TerminalMainForm.h"
+#include "ui/TerminalMainForm.h"
 
 #include "ui_TerminalMainForm.h"
 
-#include "device_link/ComSetupFrm.h"
+#include "ui/ComSetupFrm.h"
 #include "terminal/EventDisplayPresenter.h"
 #include "terminal/HandlerChain.h"
 #include "terminal/MainFormPresenter.h"
@@ -11,15 +11,15 @@
 #include "terminal/TerminalSession.h"
 #include "terminal/ToolbarLayoutStore.h"
 #include "terminal/UserDialogs.h"
-#include "terminal/widgets/CommandActions.h"
-#include "terminal/widgets/GraphicsPage.h"
-#include "terminal/widgets/Led.h"
-#include "terminal/widgets/OrientationPage.h"
-#include "terminal/widgets/TestRoutinesPanel.h"
-#include "terminal/widgets/TickLabel.h"
-#include "windows/DiscSettingsForm.h"
-#include "windows/NotepadMainForm.h"
-#include "windows/RegulToolForm.h"
+#include "ui/CommandActions.h"
+#include "ui/GraphicsPage.h"
+#include "ui/Led.h"
+#include "ui/OrientationPage.h"
+#include "ui/TestRoutinesPanel.h"
+#include "ui/TickLabel.h"
+#include "ui/DiscSettingsForm.h"
+#include "ui/NotepadMainForm.h"
+#include "ui/RegulToolForm.h"
 
 #include <QApplication>
 #include <QClipboard>

@@ -2,7 +2,7 @@
 
 #include "terminal/IniSettings.h"
 #include "terminal/MainFormView.h"
-#include "windows/ProgressDialogPresenter.h"
+#include "ui/ProgressDialogPresenter.h"
 
 #include <QMainWindow>
 

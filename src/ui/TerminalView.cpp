@@ -1,7 +1,7 @@
-#include "terminal/widgets/TerminalView.h"
+#include "ui/TerminalView.h"
 
 #include "terminal/TerminalCells.h"
-#include "terminal/widgets/FlatScrollBar.h"
+#include "ui/FlatScrollBar.h"
 
 #include <QClipboard>
 #include <QFontMetricsF>

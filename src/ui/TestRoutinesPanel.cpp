@@ -1,7 +1,7 @@
-#include "terminal/widgets/TestRoutinesPanel.h"
+#include "ui/TestRoutinesPanel.h"
 
 #include "terminal/UserDialogs.h"
-#include "terminal/widgets/LevelBar.h"
+#include "ui/LevelBar.h"
 
 #include <QAction>
 #include <QInputDialog>

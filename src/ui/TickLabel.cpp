@@ -1,4 +1,4 @@
-#include "terminal/widgets/TickLabel.h"
+#include "ui/TickLabel.h"
 
 #include <algorithm>
 

@@ -1,7 +1,7 @@
 #include "terminal/RegulToolFeed.h"
 #include "terminal/TerminalSession.h"
-#include "windows/DiscSettingsForm.h"
-#include "windows/RegulToolForm.h"
+#include "ui/DiscSettingsForm.h"
+#include "ui/RegulToolForm.h"
 
 #include <QApplication>
 #include <QKeyEvent>

@@ -4,8 +4,8 @@
 #include "terminal/CommandTable.h"
 #include "terminal/TerminalSession.h"
 #include "terminal/UserDialogs.h"
-#include "terminal/widgets/TerminalMainForm.h"
-#include "terminal/widgets/TerminalView.h"
+#include "ui/TerminalMainForm.h"
+#include "ui/TerminalView.h"
 
 #include <QAction>
 #include <QProcess>

@@ -1,5 +1,5 @@
-#include "windows/NotepadMainForm.h"
-#include "windows/NotepadPresenter.h"
+#include "ui/NotepadMainForm.h"
+#include "terminal/NotepadPresenter.h"
 
 #include "terminal/DateTimeText.h"
 #include "terminal/UserDialogs.h"

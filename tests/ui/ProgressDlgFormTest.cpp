@@ -1,7 +1,7 @@
 #include "device/ApplicationMessageRecorder.h"
 #include "device/ProgressOperations.h"
-#include "windows/ProgressDialogPresenter.h"
-#include "windows/ProgressDlgForm.h"
+#include "ui/ProgressDialogPresenter.h"
+#include "ui/ProgressDlgForm.h"
 
 #include <QApplication>
 #include <QLabel>

@@ -1,4 +1,4 @@
-#include "terminal/widgets/TerminalMainForm.h"
+#include "ui/TerminalMainForm.h"
 
 #include "device/DeviceDiscovery.h"
 #include "device/ProgressOperations.h"
@@ -7,9 +7,9 @@
 #include "terminal/CommandTable.h"
 #include "terminal/TerminalSession.h"
 #include "terminal/UserDialogs.h"
-#include "terminal/widgets/Led.h"
-#include "terminal/widgets/QtUserDialogs.h"
-#include "terminal/widgets/TerminalView.h"
+#include "ui/Led.h"
+#include "ui/QtUserDialogs.h"
+#include "ui/TerminalView.h"
 
 #include <QAction>
 #include <QApplication>

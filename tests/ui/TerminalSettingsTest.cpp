@@ -1,4 +1,4 @@
-#include "terminal/widgets/TerminalMainForm.h"
+#include "ui/TerminalMainForm.h"
 
 #include "device_link/UserSettingsFolder.h"
 #include "device_link/WaitWithMessages.h"
@@ -8,9 +8,9 @@
 #include "terminal/SurveyLog.h"
 #include "terminal/TerminalSession.h"
 #include "terminal/UserDialogs.h"
-#include "terminal/widgets/QtUserDialogs.h"
-#include "windows/NotepadDialogs.h"
-#include "windows/NotepadMainForm.h"
+#include "ui/QtUserDialogs.h"
+#include "terminal/NotepadDialogs.h"
+#include "ui/NotepadMainForm.h"
 
 #include <QAction>
 #include <QApplication>

@@ -1,4 +1,4 @@
-#include "terminal/widgets/TerminalView.h"
+#include "ui/TerminalView.h"
 
 #include "device_link/ServeUntil.h"
 

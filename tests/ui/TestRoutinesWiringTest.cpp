@@ -1,9 +1,9 @@
 #include "terminal/BoxRecorder.h"
 #include "terminal/CommandTable.h"
 #include "terminal/TerminalSession.h"
-#include "terminal/widgets/LevelBar.h"
-#include "terminal/widgets/TerminalMainForm.h"
-#include "windows/RegulToolForm.h"
+#include "ui/LevelBar.h"
+#include "ui/TerminalMainForm.h"
+#include "ui/RegulToolForm.h"
 
 #include <QAction>
 #include <QApplication>
