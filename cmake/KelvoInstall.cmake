@@ -26,14 +26,27 @@ endforeach()
 add_custom_target(kelvo_man_pages ALL DEPENDS ${kelvo_man_pages})
 install(FILES ${kelvo_man_pages} DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
 
+# The licence in Debian's machine-readable form and the changelog, as every package carries them.
+set(kelvo_changelog ${CMAKE_CURRENT_BINARY_DIR}/changelog)
+configure_file(packaging/changelog.in ${kelvo_changelog} @ONLY)
+add_custom_command(OUTPUT ${kelvo_changelog}.gz
+    COMMAND ${GZIP_PROGRAM} -9 -n -c ${kelvo_changelog} > ${kelvo_changelog}.gz
+    DEPENDS ${kelvo_changelog}
+    COMMENT "Compressing the changelog")
+add_custom_target(kelvo_changelog ALL DEPENDS ${kelvo_changelog}.gz)
+install(FILES packaging/copyright ${kelvo_changelog}.gz DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/kelvo-terminal)
+
 set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_NAME kelvo-terminal)
 set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
 set(CPACK_PACKAGE_VENDOR "Kelvo test terminal developers")
-set(CPACK_PACKAGE_CONTACT "Kelvo test terminal developers <kelvo-terminal@localhost>")
+set(CPACK_PACKAGE_CONTACT "Kelvo test terminal developers <maintainers@kelvo-terminal.example.org>")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "Test terminal for the Kelvo indoor bicycle trainer's console")
-set(CPACK_PACKAGE_DESCRIPTION
-    "Opens the serial port of a Kelvo handlebar console, shows every message it sends, sends requests and set-points, follows the ride statistics and repairs a silent link. Includes kelvo-monitor, the same terminal without a window, and kelvo-console-sim, a console emulator on a pseudo-terminal.")
+# Debian wants the long description in lines of at most 80 characters.
+set(CPACK_PACKAGE_DESCRIPTION "Opens the serial port of a Kelvo handlebar console, shows every message it
+sends, sends requests and set-points, follows the ride statistics and repairs
+a silent link. Includes kelvo-monitor, the same terminal without a window, and
+kelvo-console-sim, a console emulator on a pseudo-terminal.")
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_STRIP_FILES ON)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
@@ -43,5 +56,7 @@ set(CPACK_DEBIAN_PACKAGE_SECTION electronics)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 if(TARGET kelvo-terminal)
     set(CPACK_DEBIAN_PACKAGE_DEPENDS qt6-qpa-plugins)
+    # The terminal's font falls back to Liberation Mono where Courier New is missing.
+    set(CPACK_DEBIAN_PACKAGE_RECOMMENDS fonts-liberation)
 endif()
 include(CPack)
