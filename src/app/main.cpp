@@ -1,5 +1,6 @@
 // kelvo-terminal: the test terminal's interactive program. It takes no arguments: the port comes
 // from the stored port settings, "Com port Settings" or "Find device".
+#include "app/ToolkitStartGuard.h"
 #include "device_link/ApplicationError.h"
 #include "device_link/ProgramInfo.h"
 #include "terminal/QuitSignals.h"
@@ -8,6 +9,7 @@
 
 #include <QApplication>
 #include <cstdio>
+#include <optional>
 
 namespace {
 constexpr const char* Usage = "usage: kelvo-terminal\n"
@@ -33,7 +35,9 @@ int main(int argc, char** argv) {
     // Answered before the application object, so that they need no display.
     if (const auto answered = ProgramInfo::AnswerInformationOption(argc, argv, "kelvo-terminal", Usage))
         return *answered;
+    std::optional<TToolkitStartGuard> startGuard(std::in_place, "kelvo-terminal");
     QApplication application(argc, argv);
+    startGuard.reset();
     // The toolkit has taken its own options (-platform ...); anything left is a mistake.
     if (QApplication::arguments().size() > 1) {
         std::fprintf(stderr, "kelvo-terminal: unexpected argument '%s'\n%s",
