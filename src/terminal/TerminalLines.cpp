@@ -24,7 +24,7 @@ void TTerminalLines::Add(std::string line, bool follow) {
         ++FDropped;
         ShiftAfterDrop();
     }
-    if (follow) SetCaret(EndOfText(), false);
+    if (follow && !(FSelectionHeld && HasSelection())) SetCaret(EndOfText(), false);
 }
 
 void TTerminalLines::Clear() {
@@ -33,6 +33,7 @@ void TTerminalLines::Clear() {
     FLongest = 0;
     FLongestKnown = true;
     FCaret = FAnchor = TPosition{};
+    FSelectionHeld = false;
 }
 
 void TTerminalLines::SetCapacity(std::size_t capacity) { FCapacity = AtLeastOne(capacity); }
@@ -62,11 +63,13 @@ TTerminalLines::TPosition TTerminalLines::Anchor() const { return FAnchor; }
 void TTerminalLines::SetCaret(TPosition position, bool extend) {
     FCaret = Clamp(position);
     if (!extend) FAnchor = FCaret;
+    FSelectionHeld = extend;
 }
 
 void TTerminalLines::SelectAll() {
     FAnchor = TPosition{};
     FCaret = EndOfText();
+    FSelectionHeld = true;
 }
 
 void TTerminalLines::SelectWord(TPosition position) {
@@ -80,9 +83,12 @@ void TTerminalLines::SelectWord(TPosition position) {
     while (end != line.end() && !blank(*end)) ++end;
     FAnchor = TPosition{position.Line, static_cast<std::int32_t>(start - line.begin())};
     FCaret = TPosition{position.Line, static_cast<std::int32_t>(end - line.begin())};
+    FSelectionHeld = true;
 }
 
 bool TTerminalLines::HasSelection() const { return FAnchor != FCaret; }
+
+void TTerminalLines::ReleaseSelection() { FSelectionHeld = false; }
 
 std::string TTerminalLines::SelectedText() const { return TextBetween(SelectionStart(), SelectionEnd()); }
 
@@ -98,6 +104,7 @@ bool TTerminalLines::FindNext(const std::string& what) {
             const auto row = static_cast<std::int32_t>(line);
             FAnchor = TPosition{row, static_cast<std::int32_t>(found)};
             FCaret = TPosition{row, static_cast<std::int32_t>(found + what.size())};
+            FSelectionHeld = true;
             return true;
         }
         from.Column = 0;

@@ -25,8 +25,10 @@ public:
     explicit TTerminalLines(std::size_t capacity = DefaultCapacity);
 
     // Appends a line. With `follow`, the caret moves to the end of the new line and the
-    // selection is cleared; without it, caret and selection stay on the text they marked
-    // (they shift when the oldest line goes, and are clamped when the text they marked goes).
+    // selection is cleared, unless the user made that selection and has not copied it yet: a
+    // selection is not taken from under the user between select and copy. Without `follow`,
+    // caret and selection stay on the text they marked (they shift when the oldest line goes,
+    // and are clamped when the text they marked goes).
     void Add(std::string line, bool follow);
     void Clear();
     // The limit can change while lines arrive; like every limit of the terminal it applies when
@@ -52,6 +54,8 @@ public:
     // Selects the run of non-blank bytes around `position` (a double click).
     void SelectWord(TPosition position);
     bool HasSelection() const;
+    // The selection was copied: the next followed line may clear it.
+    void ReleaseSelection();
     // The text between anchor and caret, lines joined with "\n".
     std::string SelectedText() const;
     TPosition SelectionStart() const;
@@ -76,4 +80,5 @@ private:
     mutable bool FLongestKnown = true;
     TPosition FCaret;
     TPosition FAnchor;
+    bool FSelectionHeld = false;
 };

@@ -126,10 +126,11 @@ void TTerminalView::SelectAll() {
     ShowCaretAndReport();
 }
 
-void TTerminalView::CopySelection() const {
+void TTerminalView::CopySelection() {
     if (!FLines.HasSelection()) return;
     const std::string text = FLines.SelectedText();
     QGuiApplication::clipboard()->setText(CellText(text, 0, text.size()));
+    FLines.ReleaseSelection();
 }
 
 bool TTerminalView::FindNext(const std::string& what) {
@@ -198,8 +199,10 @@ void TTerminalView::ScheduleRefresh(int delayMs) {
 }
 
 void TTerminalView::RefreshAfterLines() {
-    const bool newLines = EndLine() != FPaintedEnd;
-    Show(FFollow && newLines ? BottomTopLine() : FTopLine, FLeftCell);
+    // Followed lines are shown from column 1: a view left scrolled right by a long line would
+    // show the short new ones as an empty screen.
+    const bool following = FFollow && EndLine() != FPaintedEnd;
+    Show(following ? BottomTopLine() : FTopLine, following ? 0 : FLeftCell);
 }
 
 // Brings the view to the given top line and left column (clamped to the text held) and asks for

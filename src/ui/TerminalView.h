@@ -40,8 +40,9 @@ public:
     bool FollowEntries() const { return FFollow; }
 
     void SelectAll();
-    // Copies the selection to the clipboard; nothing when it is empty.
-    void CopySelection() const;
+    // Copies the selection to the clipboard; nothing when it is empty. A followed line may
+    // clear the selection from then on.
+    void CopySelection();
     // Downward, case-sensitive find from the end of the selection; selects and shows the match.
     bool FindNext(const std::string& what);
     // Caret to the start of the text, empty selection, view at the top.

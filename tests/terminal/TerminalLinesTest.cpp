@@ -55,12 +55,18 @@ TEST(TerminalLines, LongestLineIsFoundAgainWhenItLeaves) {
 
 // ---- caret and selection as lines arrive ------------------------------------------------------------
 
-TEST(TerminalLines, FollowPutsTheCaretAtTheEndOfTheNewLineAndClearsTheSelection) {
+TEST(TerminalLines, FollowPutsTheCaretAtTheEndUnlessAUserSelectionWaitsToBeCopied) {
     TTerminalLines lines;
     AddNumbered(lines, 0, 3, false);
-    lines.SelectAll();
-    lines.Add("last", true);
+    lines.Add("next", true);
     EXPECT_EQ(lines.Caret(), (TPosition{3, 4}));
+
+    lines.SelectAll();
+    lines.Add("held", true);
+    EXPECT_EQ(lines.SelectedText(), "line 0\nline 1\nline 2\nnext");
+    lines.ReleaseSelection();
+    lines.Add("last", true);
+    EXPECT_EQ(lines.Caret(), (TPosition{5, 4}));
     EXPECT_FALSE(lines.HasSelection());
 }
 

@@ -97,6 +97,32 @@ TEST_F(TerminalViewTest, CopyPutsTheKeyboardSelectionOnTheClipboard) {
     EXPECT_EQ(QGuiApplication::clipboard()->text(), "line 0\nline 1");
 }
 
+// A console sends ten lines a second: between Ctrl+A and Ctrl+C some always arrive.
+TEST_F(TerminalViewTest, ASelectionHoldsWhileFollowedLinesArriveUntilItIsCopied) {
+    AppendNumbered(0, 20);
+    view.SelectAll();
+    for (int n = 20; n < 30; ++n) {
+        AppendNumbered(n, 1);
+        WaitForTopLine(0);
+    }
+    view.CopySelection();
+    EXPECT_EQ(QGuiApplication::clipboard()->text().count('\n'), 19);
+    EXPECT_TRUE(QGuiApplication::clipboard()->text().endsWith("line 19"));
+
+    AppendNumbered(30, 1);
+    EXPECT_FALSE(view.Lines().HasSelection());
+    EXPECT_EQ(CaretLine(), 31);
+}
+
+TEST_F(TerminalViewTest, FollowedLinesBringTheViewBackToTheFirstColumn) {
+    view.AppendLine(std::string(500, 'x'));
+    QScrollBar& horizontal = *view.horizontalScrollBar();
+    ASSERT_TRUE(ServeUntil([&] { return horizontal.maximum() > 0; }));
+    horizontal.setValue(horizontal.maximum());
+    AppendNumbered(0, 1);
+    ASSERT_TRUE(ServeUntil([&] { return horizontal.value() == 0; }));
+}
+
 // Records what the viewport is asked to paint.
 class TPaintedArea : public QObject {
 public:
