@@ -1,6 +1,6 @@
 #pragma once
 
-#include "console_sim/ConsoleRecord.h"
+#include "device_link/TrafficRecord.h"
 
 #include <chrono>
 #include <string>

@@ -1,4 +1,4 @@
-#include "console_sim/TextNumber.h"
+#include "device_link/TextNumber.h"
 
 #include <cstdio>
 #include <stdexcept>

@@ -6,8 +6,10 @@
 #include <string>
 #include <vector>
 
-// One line of a capture: bytes received from the PC, bytes sent to it, or a note on what the
-// console did (handshake, hangup, reappear).
+// One line of a record of the serial line's traffic, seen from the console: bytes received from
+// the PC ("in"), bytes sent to it ("out"), or a note on what happened (handshake, hangup,
+// reappear, and the terminal's own events when the terminal captures). The emulator writes it
+// and replays it; the terminal writes the same form, so a capture of a real console replays.
 enum class TRecordDirection { rdIn, rdOut, rdNote };
 
 struct TRecordEntry {
@@ -24,7 +26,8 @@ struct TRecordEntry {
 // Lines from '#' are comments.
 std::string RecordLineText(const TRecordEntry& entry);
 
-// Throws std::invalid_argument naming the line number of the first line that is not in that form.
+// Throws std::invalid_argument naming the line number of the first line that is not in that form;
+// a last line without its line end that is not in that form is taken as torn and left out.
 std::vector<TRecordEntry> ParseRecord(std::istream& input);
 
 // What a replay plays: the bytes sent after the first handshake note, with their times counted

@@ -1,6 +1,6 @@
 #include "console_sim/ConsoleCommand.h"
 
-#include "console_sim/TextNumber.h"
+#include "device_link/TextNumber.h"
 
 #include <algorithm>
 #include <functional>

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "console_sim/ConsoleCommand.h"
-#include "console_sim/ConsoleRecord.h"
+#include "device_link/TrafficRecord.h"
 #include "console_sim/ConsoleVersion.h"
 #include "console_sim/RiderModel.h"
 #include "device_link/ByteString.h"

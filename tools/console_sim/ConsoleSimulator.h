@@ -1,7 +1,7 @@
 #pragma once
 
 #include "console_sim/ConsoleMachine.h"
-#include "console_sim/ConsoleRecord.h"
+#include "device_link/TrafficRecord.h"
 #include "console_sim/PseudoTerminal.h"
 
 #include <chrono>

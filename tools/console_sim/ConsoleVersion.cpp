@@ -1,6 +1,6 @@
 #include "console_sim/ConsoleVersion.h"
 
-#include "console_sim/TextNumber.h"
+#include "device_link/TextNumber.h"
 #include "device/KelvoProtocol.h"
 
 #include <algorithm>

@@ -1,7 +1,7 @@
 // kelvo-console-sim: a Kelvo console on a pseudo-terminal. Prints the slave path as its first
 // line, then takes commands on standard input until "quit", end of input plus a signal, or a signal.
 #include "console_sim/ConsoleSimulator.h"
-#include "console_sim/TextNumber.h"
+#include "device_link/TextNumber.h"
 #include "device_link/ProgramInfo.h"
 
 #include <csignal>

@@ -1,6 +1,6 @@
 #include "monitor/MonitorCommand.h"
 
-#include "console_sim/TextNumber.h"
+#include "device_link/TextNumber.h"
 #include "device/KelvoDevice.h"
 
 #include <array>

@@ -1,6 +1,6 @@
 #include "ConsoleTestSupport.h"
 #include "console_sim/ConsoleCommand.h"
-#include "console_sim/ConsoleRecord.h"
+#include "device_link/TrafficRecord.h"
 
 #include <gtest/gtest.h>
 
@@ -153,26 +153,6 @@ TEST(ConsoleScript, BadLineIsNamedByItsNumber) {
     } catch (const std::invalid_argument& error) {
         EXPECT_NE(std::string(error.what()).find("line 3"), std::string::npos) << error.what();
     }
-}
-
-TEST(ConsoleRecordText, LinesReadBackAsWritten) {
-    const std::vector<TRecordEntry> entries = {
-        {12.5, TRecordDirection::rdIn, Hex("F0 08 28 00 00 F7")},
-        {13.25, TRecordDirection::rdOut, Hex("00 FF 7F 80")},
-        {14, TRecordDirection::rdNote, "reappear-failed no such device"},
-    };
-    std::stringstream text;
-    for (const TRecordEntry& entry : entries) text << RecordLineText(entry) << "\n";
-    EXPECT_EQ(RecordLineText(entries[1]), "13.250 out 00 FF 7F 80");
-    const auto parsed = ParseRecord(text);
-    ASSERT_EQ(parsed.size(), entries.size());
-    for (std::size_t i = 0; i < entries.size(); ++i) {
-        EXPECT_EQ(parsed[i].TimeMs, entries[i].TimeMs);
-        EXPECT_EQ(parsed[i].Direction, entries[i].Direction);
-        EXPECT_EQ(parsed[i].Bytes, entries[i].Bytes);
-    }
-    std::istringstream bad("1.0 out F0 0\n");
-    EXPECT_THROW(ParseRecord(bad), std::invalid_argument);
 }
 
 TEST(ConsoleReplay, CaptureIsPlayedAfterTheHandshakeWithItsTiming) {
