@@ -2,13 +2,16 @@
 // ParseMessage and the terminal line text, on a ride the emulated console streams. The line
 // carries at most 87 long frames, 145 short frames or 873 status bytes per second. The link
 // ledger runs inside that path; LedgerRide runs it alone on the same ride, so its share of the
-// path is LedgerRide's time over ReceiveRide's.
+// path is LedgerRide's time over ReceiveRide's. CapturedRide adds a traffic capture of every
+// write: its cost is the difference to ReceiveRide.
 #include "console_sim/ConsoleMachine.h"
 #include "device/KelvoProtocol.h"
 #include "terminal/LinkLedger.h"
 #include "terminal/TerminalSession.h"
+#include "terminal/TrafficCapture.h"
 
 #include <QCoreApplication>
+#include <QTemporaryDir>
 #include <benchmark/benchmark.h>
 
 namespace {
@@ -32,8 +35,13 @@ std::vector<ByteString> StreamedWrites(double version) {
     return writes;
 }
 
-void ReceiveRide(benchmark::State& state, double version) {
+// With `captured`, a traffic capture keeps every write as the window's does (into a file that
+// the machine's temporary folder holds, written once a second by its timer: here, at its end).
+void ReceiveRideCapturedOrNot(benchmark::State& state, double version, bool captured) {
     const std::vector<ByteString> writes = StreamedWrites(version);
+    QTemporaryDir folder;
+    TTrafficCapture capture;
+    if (captured) capture.Start(folder.filePath(QStringLiteral("ride.capture")).toStdString(), {"bench"});
     TTerminalSession session;
     std::size_t lines = 0;
     session.OnAddLine = [&lines](const std::string& line) {
@@ -49,15 +57,20 @@ void ReceiveRide(benchmark::State& state, double version) {
     const bool byteStream = splitter.GetComPort() == nullptr;
     for (auto _ : state) {
         for (const ByteString& write : writes) {
+            capture.Received(write);
             if (byteStream) device.ParseMessage(write);
             else splitter.AppendReceived(write);
         }
+        capture.Flush();
     }
     const double frames = static_cast<double>(state.iterations() * writes.size());
     state.SetItemsProcessed(static_cast<std::int64_t>(frames));
     // Every frame of a ride prints its line; a figure below 1 means frames went unparsed.
     state.counters["lines_per_frame"] = static_cast<double>(lines) / frames;
 }
+
+void ReceiveRide(benchmark::State& state, double version) { ReceiveRideCapturedOrNot(state, version, false); }
+void CapturedRide(benchmark::State& state, double version) { ReceiveRideCapturedOrNot(state, version, true); }
 
 // What the session feeds the ledger per write: every write a packet, and a message unless it is
 // a byte stream's zero status byte. The message's tick is the device's, which the path reads.
@@ -89,6 +102,9 @@ void LedgerReport(benchmark::State& state) {
 BENCHMARK_CAPTURE(ReceiveRide, ByteStreamV3, 3.0)->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(ReceiveRide, ShortFramesV4, 4.0)->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(ReceiveRide, LongFramesV5, 5.0)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(CapturedRide, ByteStreamV3, 3.0)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(CapturedRide, ShortFramesV4, 4.0)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(CapturedRide, LongFramesV5, 5.0)->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(LedgerRide, ByteStreamV3, 3.0)->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(LedgerRide, ShortFramesV4, 4.0)->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(LedgerRide, LongFramesV5, 5.0)->Unit(benchmark::kMillisecond);

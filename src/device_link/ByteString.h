@@ -16,3 +16,5 @@ ByteString BytesOf(std::initializer_list<std::uint8_t> bytes);
 
 // Each byte as a blank and two upper-case hexadecimal digits: F0 08 gives " F0 08".
 std::string HexText(std::string_view bytes);
+// The same text, appended to `text`.
+void AppendHexText(std::string& text, std::string_view bytes);

@@ -4,10 +4,10 @@
 
 #include <algorithm>
 
-void TComLinkHost::RegisterLink(TComLink* link) {
+void TComLinkHost::RegisterLink(TComLink* link, TLinkPlace place) {
     if (link == nullptr || std::find(FLinks.begin(), FLinks.end(), link) != FLinks.end())
         throw EComPort(ComError::LinkRegistration);
-    FLinks.push_back(link);
+    FLinks.insert(place == TLinkPlace::lpFirst ? FLinks.begin() : FLinks.end(), link);
     UpdateHasLink();
 }
 

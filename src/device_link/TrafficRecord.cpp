@@ -3,6 +3,8 @@
 #include "device_link/TextNumber.h"
 
 #include <algorithm>
+#include <charconv>
+#include <cmath>
 #include <cstdio>
 #include <sstream>
 #include <stdexcept>
@@ -54,10 +56,31 @@ bool IsHandshakeNote(const TRecordEntry& entry) {
 } // namespace
 
 std::string RecordLineText(const TRecordEntry& entry) {
-    char time[32];
-    std::snprintf(time, sizeof time, "%.3f ", entry.TimeMs);
-    const bool note = entry.Direction == TRecordDirection::rdNote;
-    return time + std::string(WordOf(entry.Direction)) + (note ? " " + entry.Bytes : HexText(entry.Bytes));
+    std::string text;
+    AppendRecordLine(text, entry.TimeMs, entry.Direction, entry.Bytes);
+    text.pop_back();
+    return text;
+}
+
+void AppendRecordLine(std::string& text, double timeMs, TRecordDirection direction, std::string_view bytes) {
+    const long long thousandths = std::llround(std::max(timeMs, 0.0) * 1000);
+    char number[32];
+    char* end = std::to_chars(number, number + sizeof number, thousandths / 1000).ptr;
+    *end++ = '.';
+    const long long fraction = thousandths % 1000;
+    *end++ = static_cast<char>('0' + fraction / 100);
+    *end++ = static_cast<char>('0' + fraction / 10 % 10);
+    *end++ = static_cast<char>('0' + fraction % 10);
+    *end++ = ' ';
+    text.append(number, end);
+    text += WordOf(direction);
+    if (direction == TRecordDirection::rdNote) {
+        text += ' ';
+        text += bytes;
+    } else {
+        AppendHexText(text, bytes);
+    }
+    text += '\n';
 }
 
 std::vector<TRecordEntry> ParseRecord(std::istream& input) {

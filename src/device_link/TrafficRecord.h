@@ -4,6 +4,7 @@
 
 #include <istream>
 #include <string>
+#include <string_view>
 #include <vector>
 
 // One line of a record of the serial line's traffic, seen from the console: bytes received from
@@ -25,6 +26,9 @@ struct TRecordEntry {
 //   1520.412 note handshake
 // Lines from '#' are comments.
 std::string RecordLineText(const TRecordEntry& entry);
+// Appends that line and its line end to `text`: the form of RecordLineText, made without a
+// temporary, as a capture does for every read of the port.
+void AppendRecordLine(std::string& text, double timeMs, TRecordDirection direction, std::string_view bytes);
 
 // Throws std::invalid_argument naming the line number of the first line that is not in that form;
 // a last line without its line end that is not in that form is taken as torn and left out.

@@ -1,0 +1,98 @@
+#include "terminal/TrafficCapture.h"
+
+#include "device_link/ComLinkHost.h"
+
+#include <chrono>
+
+namespace {
+constexpr int FlushIntervalMs = 1000;
+
+double SteadyMs() {
+    using namespace std::chrono;
+    return duration<double, std::milli>(steady_clock::now().time_since_epoch()).count();
+}
+} // namespace
+
+TTrafficCapture::TTrafficCapture(TClock clock) : FClock(clock ? std::move(clock) : TClock(SteadyMs)) {
+    FFlushTimer.setInterval(FlushIntervalMs);
+    QObject::connect(&FFlushTimer, &QTimer::timeout, [this] { Flush(); });
+    FLink.OnRxBuf = [this](TComponent*, const char* buffer, int count) {
+        Received(std::string_view(buffer, static_cast<std::size_t>(count)));
+    };
+    FLink.OnTxBuf = [this](const char* buffer, int count) {
+        Sent(std::string_view(buffer, static_cast<std::size_t>(count)));
+    };
+    FLink.OnConn = [this](bool open) {
+        if (DescribePort) Note(DescribePort(open));
+    };
+}
+
+TTrafficCapture::~TTrafficCapture() {
+    Detach();
+    Stop();
+}
+
+std::string TTrafficCapture::Start(const std::string& path, const std::vector<std::string>& header) {
+    Stop();
+    FFile.setFileName(QString::fromStdString(path));
+    if (!FFile.open(QIODevice::WriteOnly | QIODevice::Append | QIODevice::Unbuffered))
+        return FFile.errorString().toStdString();
+    FFileName = path;
+    FStartMs = FClock();
+    // A second of the fastest console's lines, so that keeping a line never reallocates.
+    FPending.reserve(64 * 1024);
+    for (const std::string& line : header) FPending += "# " + line + "\n";
+    Flush();
+    if (IsRunning()) FFlushTimer.start();
+    return {};
+}
+
+void TTrafficCapture::Stop() {
+    if (!IsRunning()) return;
+    Flush();
+    FFlushTimer.stop();
+    FFile.close();
+}
+
+void TTrafficCapture::Attach(TComLinkHost& port) {
+    Detach();
+    port.RegisterLink(&FLink, TComLinkHost::TLinkPlace::lpFirst);
+    FPort = &port;
+}
+
+void TTrafficCapture::Detach() {
+    if (FPort == nullptr) return;
+    FPort->UnregisterLink(&FLink);
+    FPort = nullptr;
+}
+
+// The record is the console's view: what the PC read, the console sent ("out").
+void TTrafficCapture::Received(std::string_view bytes) { Keep(TRecordDirection::rdOut, bytes); }
+
+void TTrafficCapture::Sent(std::string_view bytes) { Keep(TRecordDirection::rdIn, bytes); }
+
+void TTrafficCapture::Note(std::string_view text) { Keep(TRecordDirection::rdNote, text); }
+
+void TTrafficCapture::Keep(TRecordDirection direction, std::string_view bytes) {
+    if (!IsRunning()) return;
+    AppendRecordLine(FPending, FClock() - FStartMs, direction, bytes);
+    if (FPending.size() >= FlushBytes) Flush();
+}
+
+void TTrafficCapture::Flush() {
+    if (!IsRunning() || FPending.empty()) return;
+    const qint64 written = FFile.write(FPending.data(), static_cast<qint64>(FPending.size()));
+    if (written != static_cast<qint64>(FPending.size())) {
+        Fail();
+        return;
+    }
+    FPending.clear();
+}
+
+void TTrafficCapture::Fail() {
+    const std::string message = "The capture " + FFileName + " stopped: " + FFile.errorString().toStdString();
+    FPending.clear();
+    FFlushTimer.stop();
+    FFile.close();
+    if (OnFailed) OnFailed(message);
+}

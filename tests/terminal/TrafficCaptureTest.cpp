@@ -1,0 +1,79 @@
+#include "terminal/TrafficCapture.h"
+
+#include "device_link/ComLinkHost.h"
+
+#include <QFile>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+namespace {
+
+// A port's link side that the test drives: what a port tells its links when it reads.
+class TTestHost : public TComLinkHost {
+public:
+    void Read(const std::string& bytes) {
+        ForEachLink([&](TComLink& link) {
+            if (link.OnRxBuf) link.OnRxBuf(this, bytes.data(), static_cast<int>(bytes.size()));
+        });
+    }
+};
+
+class TrafficCaptureTest : public testing::Test {
+protected:
+    std::string Contents() const {
+        QFile file(Path());
+        return file.open(QIODevice::ReadOnly) ? file.readAll().toStdString() : std::string();
+    }
+    QString Path() const { return Folder.filePath(QStringLiteral("ride.capture")); }
+
+    QTemporaryDir Folder;
+    double NowMs = 5000;
+    TTrafficCapture Capture{[this] { return NowMs; }};
+};
+
+TEST_F(TrafficCaptureTest, ReadsAreTheConsolesOutWritesItsInTimedFromTheStart) {
+    ASSERT_EQ(Capture.Start(Path().toStdString(), {"kelvo-terminal capture", "port /dev/pts/3"}), "");
+    NowMs += 12.5;
+    Capture.Sent(std::string("\xF0\x08\x28\x00\x00\xF7", 6));
+    NowMs += 100.0004;
+    Capture.Received(std::string("\xF0\x01", 2));
+    Capture.Note("handshake");
+    Capture.Stop();
+    EXPECT_EQ(Contents(), "# kelvo-terminal capture\n# port /dev/pts/3\n"
+                          "12.500 in F0 08 28 00 00 F7\n"
+                          "112.500 out F0 01\n"
+                          "112.500 note handshake\n");
+}
+
+// The splitter is linked first, yet the capture sees each read before anything acts on it.
+TEST_F(TrafficCaptureTest, AnAttachedCaptureKeepsEveryReadBeforeTheOtherLinks) {
+    TTestHost port;
+    std::string seenBySplitter;
+    TComLink splitter;
+    splitter.OnRxBuf = [&](TComponent*, const char* buffer, int count) {
+        Capture.Flush();
+        seenBySplitter.assign(buffer, static_cast<std::size_t>(count));
+    };
+    port.RegisterLink(&splitter);
+    Capture.Attach(port);
+    ASSERT_EQ(Capture.Start(Path().toStdString(), {}), "");
+    port.Read("\xF0\x01\xF7");
+    EXPECT_EQ(Contents(), "0.000 out F0 01 F7\n");
+    EXPECT_EQ(seenBySplitter, "\xF0\x01\xF7");
+    Capture.Detach();
+    port.UnregisterLink(&splitter);
+}
+
+// A full disk stops the capture with the system's words; what comes after changes nothing.
+TEST_F(TrafficCaptureTest, AFailedWriteStopsTheCaptureAndSaysWhy) {
+    std::string told;
+    Capture.OnFailed = [&](const std::string& message) { told = message; };
+    ASSERT_EQ(Capture.Start("/dev/full", {"header"}), "");
+    EXPECT_FALSE(Capture.IsRunning());
+    EXPECT_EQ(told, "The capture /dev/full stopped: No space left on device");
+    Capture.Received("\x01");
+    Capture.Flush();
+    EXPECT_NE(Capture.Start((Folder.path() + "/no/such/folder").toStdString(), {}), "");
+}
+
+} // namespace
