@@ -10,6 +10,10 @@ struct TComLink {
     std::function<void(bool OnOff)> OnConn;
     std::function<void(TComponent* Sender, const char* Buffer, int Count)> OnRxBuf;
     std::function<void(const char* Buffer, int Count)> OnTxBuf;
+    // Bytes the port read, by either road (its receiving links, or a handler's ReadString), told
+    // before anything acts on them: for an observer such as a capture. A link with only this set
+    // takes no received bytes, so it changes nothing in how the port delivers them.
+    std::function<void(const char* Buffer, int Count)> OnRead;
     std::function<void(bool OnOff)> OnCTSChange;
     std::function<void(bool OnOff)> OnDSRChange;
     std::function<void(bool OnOff)> OnRLSDChange;

@@ -4,10 +4,10 @@
 
 #include <algorithm>
 
-void TComLinkHost::RegisterLink(TComLink* link, TLinkPlace place) {
+void TComLinkHost::RegisterLink(TComLink* link) {
     if (link == nullptr || std::find(FLinks.begin(), FLinks.end(), link) != FLinks.end())
         throw EComPort(ComError::LinkRegistration);
-    FLinks.insert(place == TLinkPlace::lpFirst ? FLinks.begin() : FLinks.end(), link);
+    FLinks.push_back(link);
     UpdateHasLink();
 }
 

@@ -10,12 +10,8 @@
 // registration order; the port calls them when it opens, closes, reads and writes.
 class TComLinkHost : public TComponent {
 public:
-    // Where a new link goes among those registered: an observer that must see the bytes before
-    // the components that act on them (a capture) goes first.
-    enum class TLinkPlace { lpLast, lpFirst };
-
     // Error 18 when the link is already registered (register) or is not (unregister).
-    void RegisterLink(TComLink* link, TLinkPlace place = TLinkPlace::lpLast);
+    void RegisterLink(TComLink* link);
     void UnregisterLink(TComLink* link);
 
     // True when at least one registered link takes received bytes.

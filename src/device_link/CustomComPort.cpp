@@ -258,6 +258,8 @@ void TCustomComPort::DispatchReceived() {
     const int read = FDevice.Read(bytes.data(), count, FTimeouts);
     if (read <= 0) return;
     const std::weak_ptr<int> alive = FAlive;
+    TellLinks<&TComLink::OnRead>(bytes.data(), read);
+    if (alive.expired()) return;
     DoRxBuf(bytes.data(), read);
     if (alive.expired()) return;
     ForEachLink([&](TComLink& link) {
@@ -372,6 +374,7 @@ int TCustomComPort::ReadString(ByteString& Str, int Count) {
     Str.resize(static_cast<std::size_t>(Count));
     const int read = FDevice.Read(Str.data(), Count, FTimeouts);
     Str.resize(static_cast<std::size_t>(read));
+    if (read > 0) TellLinks<&TComLink::OnRead>(Str.data(), read);
     if (InputQueueEmpty()) TellLinks<&TComLink::OnRxStatus>(false);
     return read;
 }

@@ -2,7 +2,12 @@
 
 #include "device/KelvoProtocol.h"
 #include "device_link/EComPort.h"
+#include "device_link/ComSettingTexts.h"
+#include "device_link/ProgramInfo.h"
+#include "terminal/HandlerChain.h"
 #include "terminal/SurveyLog.h"
+
+#include <QDateTime>
 
 namespace {
 // So that neither a course end nor the absolute heart alarm ends a test run.
@@ -19,6 +24,7 @@ TTerminalSession::TTerminalSession() : FDevice(std::make_unique<TKelvoDevice>())
     HookPortFlow();
     HookByteCounting();
     HookConnectionEvents();
+    HookCaptureNotes();
     FDevice->SetEnterKeyMessage(EnterKeyMessage);
     FMessageHook = std::make_unique<TApplicationMessageHook>([this](std::uint32_t message) {
         if (message == EnterKeyMessage) PressConsoleKey(ckEnter);
@@ -37,6 +43,43 @@ void TTerminalSession::SetConnectionSurveyEnabled(bool enabled) {
 }
 
 TTerminalSession::~TTerminalSession() { FDestroying = true; }
+
+// The notes a capture keeps beside the bytes: what the terminal knew when they came. The end of
+// the hand-shake is the note "handshake" alone, where the emulator's replay begins.
+void TTerminalSession::HookCaptureNotes() {
+    FCapture = std::make_unique<TTrafficCapture>();
+    FCapture->Attach(*FDevice->GetComPort());
+    FCapture->DescribePort = [this](bool open) { return (open ? "open " : "close ") + PortDescription(); };
+    TKelvoDevice& device = *FDevice;
+    RunAfterHandler(device.OnConnected, [this](TComponent*) {
+        FCapture->Note("handshake");
+        FCapture->Note("version " + QString::number(FDevice->GetVersion()).toStdString());
+    });
+    RunAfterHandler(device.OnDisconnected, [this](TComponent*) {
+        FCapture->Note("disconnected " + std::to_string(FDevice->GetDisconnectionCount()));
+    });
+    RunAfterHandler(device.OnRepairingConnection, [this](TComponent*) {
+        FCapture->Note("repairing " + std::to_string(FDevice->GetDisconnectionCount()));
+    });
+    RunAfterHandler(device.OnConnectionLost, [this](TComponent*) { FCapture->Note("connection-lost"); });
+    RunAfterHandler(device.OnHeartConnectionLost, [this](TComponent*) { FCapture->Note("heart-lost"); });
+}
+
+std::string TTerminalSession::PortDescription() const {
+    const TKelvoDevice& device = *FDevice;
+    const TComParity& parity = device.GetComPortParity();
+    return device.GetComPortPort() + " " +
+           std::to_string(BaudRateSpeed(device.GetComPortBaudRate(), device.GetComPort()->GetCustomBaudRate())) +
+           " " + TextOfValue(device.GetComPortDataBits(), DataBitsTexts()).toStdString() + " " +
+           TextOfValue(parity.GetBits(), ParityTexts()).toStdString() + " " +
+           TextOfValue(device.GetComPortStopBits(), StopBitsTexts()).toStdString();
+}
+
+std::vector<std::string> TTerminalSession::CaptureHeader(const std::string& program) const {
+    return {program + " " + ProgramInfo::Version() + " traffic capture (in: from the PC, out: from the console)",
+            "started " + QDateTime::currentDateTime().toString(Qt::ISODateWithMs).toStdString(),
+            "port " + PortDescription() + (FDevice->GetComPortConnected() ? " open" : " closed")};
+}
 
 void TTerminalSession::ApplyLayoutValues() {
     TKelvoDevice& device = *FDevice;
@@ -216,8 +259,10 @@ std::string TTerminalSession::OpenOrClosePort() {
 void TTerminalSession::SendConsoleRequest(std::uint16_t Type, std::int32_t A, std::int32_t B) {
     if (FDestroying) return;
     const ByteString frame = KelvoProtocol::BuildRequest(Type, A, B);
-    WriteRequestEcho(frame, KelvoProtocol::RequestLogText(Type, static_cast<std::uint16_t>(A),
-                                                          static_cast<std::uint16_t>(B)));
+    const std::string description =
+        KelvoProtocol::RequestLogText(Type, static_cast<std::uint16_t>(A), static_cast<std::uint16_t>(B));
+    WriteRequestEcho(frame, description);
+    FCapture->Note("request " + description);
     const ByteString bytes = WireBytesOfRequest(Type, frame);
     if (bytes.empty() || !FDevice->GetComPortConnected()) return;
     try {

@@ -4,6 +4,7 @@
 #include "terminal/ApplicationMessageHook.h"
 #include "terminal/EventText.h"
 #include "terminal/LinkLedger.h"
+#include "terminal/TrafficCapture.h"
 
 #include <cstdint>
 #include <functional>
@@ -32,6 +33,14 @@ public:
     // The user's fresh start of the ledger: counted from now, what the splitter holds carried in;
     // with the port closed (not by a repair) it stays stopped until the port opens.
     void ResetLedger();
+
+    // The capture of the port's traffic (stopped until started), with a note for each event of
+    // the connection and each request the user sends.
+    TTrafficCapture& Capture() { return *FCapture; }
+    // The capture file's header: the program, the wall-clock start, the port and its settings.
+    std::vector<std::string> CaptureHeader(const std::string& program) const;
+    // The port and its line settings, as a capture's notes and header give them.
+    std::string PortDescription() const;
 
     // The console version the window selects at start-up.
     static constexpr double StartupVersion = 4.5;
@@ -87,11 +96,14 @@ private:
     void WriteRequestEcho(const ByteString& frame, const std::string& description);
     ByteString WireBytesOfRequest(std::uint16_t Type, const ByteString& frame) const;
     void FollowVersion();
+    void HookCaptureNotes();
 
     std::unique_ptr<TKelvoDevice> FDevice;
     TSurveyLog* FSurveyLog = nullptr;
     std::unique_ptr<TApplicationMessageHook> FMessageHook;
     long long FHeartImpulses = 0;
     TLinkLedger FLedger;
+    // After the device: it leaves the device's port before the port goes.
+    std::unique_ptr<TTrafficCapture> FCapture;
     bool FDestroying = false;
 };

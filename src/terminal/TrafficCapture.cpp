@@ -16,7 +16,7 @@ double SteadyMs() {
 TTrafficCapture::TTrafficCapture(TClock clock) : FClock(clock ? std::move(clock) : TClock(SteadyMs)) {
     FFlushTimer.setInterval(FlushIntervalMs);
     QObject::connect(&FFlushTimer, &QTimer::timeout, [this] { Flush(); });
-    FLink.OnRxBuf = [this](TComponent*, const char* buffer, int count) {
+    FLink.OnRead = [this](const char* buffer, int count) {
         Received(std::string_view(buffer, static_cast<std::size_t>(count)));
     };
     FLink.OnTxBuf = [this](const char* buffer, int count) {
@@ -56,7 +56,7 @@ void TTrafficCapture::Stop() {
 
 void TTrafficCapture::Attach(TComLinkHost& port) {
     Detach();
-    port.RegisterLink(&FLink, TComLinkHost::TLinkPlace::lpFirst);
+    port.RegisterLink(&FLink);
     FPort = &port;
 }
 

@@ -39,8 +39,8 @@ public:
     bool IsRunning() const { return FFile.isOpen(); }
     const std::string& GetFileName() const { return FFileName; }
 
-    // Records the port's traffic from now on (ahead of its other links); Detach before the port
-    // goes.
+    // Records the port's traffic from now on (each read before anything acts on it); Detach
+    // before the port goes.
     void Attach(TComLinkHost& port);
     void Detach();
 
