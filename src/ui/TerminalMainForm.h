@@ -5,6 +5,7 @@
 #include "ui/ProgressDialogPresenter.h"
 
 #include <QMainWindow>
+#include <QPointer>
 
 #include <array>
 #include <memory>
@@ -117,6 +118,7 @@ private:
     QDialog* FFindDialog = nullptr;
     std::array<TLed*, 5> FLeds{};
     QLabel* FCaretPanel = nullptr;
+    QPointer<QWidget> FFocusBeforeVersionList;
     bool FClipboardHasText = false;
     bool FDestroying = false;
 };

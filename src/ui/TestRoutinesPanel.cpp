@@ -4,6 +4,8 @@
 #include "ui/LevelBar.h"
 
 #include <QAction>
+#include <QCoreApplication>
+#include <QEvent>
 #include <QInputDialog>
 #include <QPushButton>
 #include <QSignalBlocker>
@@ -24,8 +26,28 @@ TTestRoutinesPanel::TTestRoutinesPanel(TTerminalSession& session, TUserDialogs& 
                                        QWidget* window)
     : QObject(window), FDialogs(dialogs), FControls(controls), FWindow(window), FSetPoints(session),
       FRamp(session, FSetPoints, dialogs), FWalk(session, FSetPoints) {
+    GuardSetPointControls();
     ConnectSetPoints();
     ConnectRoutines();
+}
+
+// A set-point goes to the roller: only a control the user clicked or tabbed to takes keys, and the
+// wheel only while it has the focus.
+void TTestRoutinesPanel::GuardSetPointControls() {
+    const TControls c = FControls;
+    for (QWidget* control : std::initializer_list<QWidget*>{c.Resistance, c.ResistanceTrack, c.Elevation, c.ElevationTrack}) {
+        control->setFocusPolicy(Qt::StrongFocus);
+        control->installEventFilter(this);
+    }
+}
+
+bool TTestRoutinesPanel::eventFilter(QObject* watched, QEvent* event) {
+    auto* control = qobject_cast<QWidget*>(watched);
+    if (event->type() != QEvent::Wheel || control == nullptr || control->hasFocus())
+        return QObject::eventFilter(watched, event);
+    if (QWidget* parent = control->parentWidget()) QCoreApplication::sendEvent(parent, event);
+    event->accept();
+    return true;
 }
 
 void TTestRoutinesPanel::StopTimers() {

@@ -45,7 +45,12 @@ public:
     // No tick of the routines may run once the device goes away.
     void StopTimers();
 
+protected:
+    // A wheel over a set-point control the user has not focused scrolls the panel instead.
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
 private:
+    void GuardSetPointControls();
     void ConnectSetPoints();
     void ConnectRoutines();
     void AskRandomEntity();

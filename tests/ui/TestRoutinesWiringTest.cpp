@@ -7,6 +7,9 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QComboBox>
+#include <QKeyEvent>
+#include <QWheelEvent>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QSlider>
@@ -63,4 +66,36 @@ TEST_F(TestRoutinesWiringTest, EachRegulToolOpensAWindowAndAClosedOneIsNotWritte
     ASSERT_EQ(open.size(), 1);
     window.Session().Device().OnHeartConnectionLost(nullptr);
     EXPECT_EQ(Child<QPlainTextEdit>(*open.first(), "MemoHeartRegul").toPlainText(), "Heart conn. lost");
+}
+
+// A version picked with the mouse keeps the keyboard on the list, and neither a key nor a wheel
+// notch reaches a set-point control that the user has not focused.
+TEST_F(TestRoutinesWiringTest, NoKeyOrWheelReachesASetPointControlTheUserDidNotFocus) {
+    window.Session().Device().SetSecurityActive(false);
+    window.show();
+    window.activateWindow();
+    QComboBox& versions = Child<QComboBox>(window, "ComboBoxKelvoVersion");
+    versions.setFocus();
+    QCoreApplication::processEvents();
+    emit versions.activated(2);
+    EXPECT_EQ(QApplication::focusWidget(), &versions);
+    QKeyEvent up(QEvent::KeyPress, Qt::Key_Up, Qt::NoModifier);
+    QCoreApplication::sendEvent(QApplication::focusWidget(), &up);
+    EXPECT_EQ(window.Session().Device().GetKelvoResistance(), 0);
+    for (const char* name : {"SpinEditCalcEditResistance", "TrackBarResistance", "SpinEditCalcEditElevation",
+                             "TrackBarElevation"}) {
+        QWidget& control = Child<QWidget>(window, name);
+        const QPointF centre(control.width() / 2.0, control.height() / 2.0);
+        QWheelEvent notch(centre, control.mapToGlobal(centre), {}, {0, 120}, Qt::NoButton, Qt::NoModifier,
+                          Qt::NoScrollPhase, false);
+        QCoreApplication::sendEvent(&control, &notch);
+        EXPECT_EQ(window.Session().Device().GetKelvoResistance(), 0) << name;
+        EXPECT_EQ(window.Session().Device().GetKelvoElevation(), 0) << name;
+    }
+    QSpinBox& resistance = Child<QSpinBox>(window, "SpinEditCalcEditResistance");
+    resistance.setFocus();
+    QWheelEvent focused(QPointF(5, 5), resistance.mapToGlobal(QPointF(5, 5)), {}, {0, 120}, Qt::NoButton,
+                        Qt::NoModifier, Qt::NoScrollPhase, false);
+    QCoreApplication::sendEvent(&resistance, &focused);
+    EXPECT_EQ(window.Session().Device().GetKelvoResistance(), 1);
 }
