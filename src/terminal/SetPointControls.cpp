@@ -26,8 +26,7 @@ void TSetPointControls::EchoResistance() {
     const std::string description =
         KelvoProtocol::RequestLogText(KelvoProtocol::rqSetPoints, static_cast<std::uint16_t>(device.GetKelvoResistance()),
                                       static_cast<std::uint16_t>(device.GetKelvoElevation()));
-    Raise(FSession.OnAddLine, EventText::ResistanceEchoLine(description));
-    Raise(FSession.OnAddLine, std::string());
+    FSession.WriteEcho(EventText::ResistanceEchoLine(description));
 }
 
 void TSetPointControls::ResistanceTrackMoved(std::int32_t position) {

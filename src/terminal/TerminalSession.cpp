@@ -231,8 +231,12 @@ void TTerminalSession::SendConsoleRequest(std::uint16_t Type, std::int32_t A, st
 
 void TTerminalSession::WriteRequestEcho(const ByteString& frame, const std::string& description) {
     if (!WriteToMemo) Raise(OnClearTerminal);
-    if (TerminalVisible) AddLine(EventText::RequestEchoLine(frame, description));
-    // With one line kept, the empty line would replace the echo at once.
+    if (TerminalVisible) WriteEcho(EventText::RequestEchoLine(frame, description));
+    else if (WriteToMemo) AddLine("");
+}
+
+void TTerminalSession::WriteEcho(const std::string& line) {
+    AddLine(line);
     if (WriteToMemo) AddLine("");
 }
 

@@ -47,6 +47,9 @@ public:
     // open. A failed write becomes one terminal line and a beep; nothing escapes. Byte-stream
     // consoles take every byte as a resistance, so they get only the identification byte.
     void SendConsoleRequest(std::uint16_t Type, std::int32_t A, std::int32_t B);
+    // The echo of what the user sent (a request, a set-point) and the empty line after it; with
+    // "WriteToMemo" unchecked the empty line is left out, since it would replace the echo at once.
+    void WriteEcho(const std::string& line);
 
     // The application message that the device posts for a repeated enter key.
     static constexpr std::uint32_t EnterKeyMessage = 1479;

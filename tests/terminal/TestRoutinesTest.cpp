@@ -177,6 +177,12 @@ TEST_F(TestRoutinesTest, SetPointsEchoWhileThePortIsOpenAndFollowTheDeviceAfterA
     setPoints.SetResistance(300);
     EXPECT_EQ(setPoints.GetResistanceTrack(), 254);
     EXPECT_THAT(lines, ElementsAre("\tTRX <<<  1 Infos, Resist: 255, Elev: 0 Resistance", ""));
+    // With one line kept, the echo is that line: no empty line comes to replace it.
+    session.WriteToMemo = false;
+    lines.clear();
+    setPoints.SetResistance(255);
+    EXPECT_THAT(lines, ElementsAre("\tTRX <<<  1 Infos, Resist: 255, Elev: 0 Resistance"));
+    session.WriteToMemo = true;
     setPoints.SetElevation(-1); // bounded like its bars, not sent as 255
     EXPECT_EQ(setPoints.GetElevation(), 0);
     setPoints.SetElevation(12);
