@@ -141,6 +141,11 @@ QAction* TTerminalMainForm::Action(TCommand command) const {
     return FActions->Action(command);
 }
 
+void TTerminalMainForm::EndBySignal() {
+    FDialogs.EndAll();
+    close();
+}
+
 // ---- Building ----
 
 void TTerminalMainForm::BuildTerminalToolbar() {
