@@ -56,7 +56,8 @@ void TResistanceRamp::Tick() {
     const std::int32_t current = FSetPoints.GetResistance();
     std::int32_t next = current + FStep;
     if (current == TSetPointControls::MaxSetPoint) {
-        FSession.Device().SetKelvoResistance(0);
+        // The ramp ends even when the roller cannot be told.
+        FSession.RunUserWrite([this] { FSession.Device().SetKelvoResistance(0); });
         Stop();
         FDialogs.ShowMessage(TUserDialogs::bkInformation, FinishedText);
         next = 0;

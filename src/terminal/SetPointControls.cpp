@@ -17,8 +17,9 @@ void TSetPointControls::HookDevice() {
 void TSetPointControls::SetResistance(std::int32_t value) {
     TKelvoDevice& device = FSession.Device();
     ShowResistance(std::clamp(value, 0, MaxSetPoint));
-    device.SetKelvoResistance(FResistance);
-    if (device.GetComPortConnected()) EchoResistance();
+    // A set-point that did not go out has its failure line instead of an echo.
+    if (FSession.RunUserWrite([&] { device.SetKelvoResistance(FResistance); }) && device.GetComPortConnected())
+        EchoResistance();
 }
 
 void TSetPointControls::EchoResistance() {

@@ -220,12 +220,17 @@ void TTerminalSession::SendConsoleRequest(std::uint16_t Type, std::int32_t A, st
                                                           static_cast<std::uint16_t>(B)));
     const ByteString bytes = WireBytesOfRequest(Type, frame);
     if (bytes.empty() || !FDevice->GetComPortConnected()) return;
+    RunUserWrite([&] { FDevice->Send(bytes); });
+}
+
+bool TTerminalSession::RunUserWrite(const std::function<void()>& write) {
     try {
-        FDevice->Send(bytes);
+        write();
+        return true;
     } catch (const std::exception& error) {
-        // A drag of a set-point can fire many sends: a line and a beep each, never a box.
         AddLine(std::string("!!! Send failed: ") + error.what());
         Raise(OnBeep);
+        return false;
     }
 }
 

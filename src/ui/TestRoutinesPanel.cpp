@@ -72,13 +72,12 @@ void TTestRoutinesPanel::ConnectSetPoints() {
         Show(*c.Elevation, *c.ElevationLevel, *c.ElevationTrack, value, position);
     };
     // The fields apply when committed (Enter, focus out, an arrow step), not at each typed digit.
-    connect(c.Resistance, &QSpinBox::valueChanged, this,
-            [this](int value) { Guarded([&] { FSetPoints.SetResistance(value); }); });
+    connect(c.Resistance, &QSpinBox::valueChanged, this, [this](int value) { FSetPoints.SetResistance(value); });
     // A drag applies where it ends; keys, the wheel and clicks on the groove apply at once.
     connect(c.ResistanceTrack, &QSlider::sliderReleased, this,
-            [this, c] { Guarded([&] { FSetPoints.ResistanceTrackMoved(c.ResistanceTrack->value()); }); });
+            [this, c] { FSetPoints.ResistanceTrackMoved(c.ResistanceTrack->value()); });
     connect(c.ResistanceTrack, &QSlider::valueChanged, this, [this, c](int position) {
-        if (!c.ResistanceTrack->isSliderDown()) Guarded([&] { FSetPoints.ResistanceTrackMoved(position); });
+        if (!c.ResistanceTrack->isSliderDown()) FSetPoints.ResistanceTrackMoved(position);
     });
     connect(c.Elevation, &QSpinBox::valueChanged, this, [this](int value) { FSetPoints.SetElevation(value); });
     connect(c.ElevationTrack, &QSlider::valueChanged, this, [this](int value) { FSetPoints.SetElevation(value); });

@@ -54,7 +54,8 @@ private:
     void ConnectSetPoints();
     void ConnectRoutines();
     void AskRandomEntity();
-    // A set-point the device could not send: its error in a box, nothing escapes a slot.
+    // A ramp that could not start or stop: its error in a box, nothing escapes a slot. (A failed
+    // set-point write is the session's terminal line and beep.)
     void Guarded(const std::function<void()>& change);
 
     TUserDialogs& FDialogs;

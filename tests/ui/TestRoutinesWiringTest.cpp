@@ -1,9 +1,11 @@
+#include "device/PseudoTerminalLine.h"
 #include "terminal/BoxRecorder.h"
 #include "terminal/CommandTable.h"
 #include "terminal/TerminalSession.h"
 #include "ui/LevelBar.h"
 #include "ui/TerminalMainForm.h"
 #include "ui/RegulToolForm.h"
+#include "ui/TerminalView.h"
 
 #include <QAction>
 #include <QApplication>
@@ -98,4 +100,27 @@ TEST_F(TestRoutinesWiringTest, NoKeyOrWheelReachesASetPointControlTheUserDidNotF
                         Qt::NoModifier, Qt::NoScrollPhase, false);
     QCoreApplication::sendEvent(&resistance, &focused);
     EXPECT_EQ(window.Session().Device().GetKelvoResistance(), 1);
+}
+
+// A console that hung up with the port still open: every set-point step the user makes (field,
+// bar, a held key's repeats) is a terminal line and a beep, never a box that could stack.
+TEST_F(TestRoutinesWiringTest, FailedSetPointWritesAreTerminalLinesNeverBoxes) {
+    TKelvoDevice& device = window.Session().Device();
+    PseudoTerminalLine line;
+    device.OnComPortAfterOpen = nullptr; // no run: nothing but the test writes
+    device.SetComPortPort(line.PortName());
+    device.SetComPortConnected(true);
+    device.SetVersion(5);
+    device.SetSecurityActive(false);
+    device.SetMaintainsConsoleActive(false); // each change goes out at once
+    line.CloseMaster();
+    Child<QSpinBox>(window, "SpinEditCalcEditResistance").setValue(10);
+    Child<QSpinBox>(window, "SpinEditCalcEditResistance").stepBy(1);
+    Child<QSlider>(window, "TrackBarResistance").triggerAction(QAbstractSlider::SliderSingleStepAdd);
+    EXPECT_THAT(dialogs.Shown, testing::IsEmpty());
+    const TTerminalLines& lines = Child<TTerminalView>(window, "Memo").Lines();
+    int failures = 0;
+    for (std::size_t i = 0; i < lines.Count(); ++i) failures += lines.Line(i).starts_with("!!! Send failed: ");
+    EXPECT_EQ(failures, 3);
+    EXPECT_EQ(device.GetKelvoResistance(), 12); // the controls show the value in force
 }
