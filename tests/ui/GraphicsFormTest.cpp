@@ -1,9 +1,14 @@
 #include "ui/GraphicsForm.h"
 
+#include "terminal/BoxRecorder.h"
 #include "terminal/TerminalSession.h"
 #include "ui/GraphicsPage.h"
+#include "ui/OrientationPage.h"
 
 #include <QApplication>
+#include <QDial>
+#include <QLayout>
+#include <QPushButton>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QImage>
@@ -67,4 +72,21 @@ TEST(GraphicsPageTest, ARefusedPointsForPageShowsThePageInForceWithTheRefusalBes
     enter(QStringLiteral("0100"));
     EXPECT_EQ(field.text(), "100");
     EXPECT_EQ(refusal.text(), "");
+}
+
+TEST(OrientationPageTest, TheDialAndButtonsStayInPlaceWhileTheValuesChangeWidth) {
+    TTerminalSession session;
+    TBoxRecorder boxes;
+    TOrientationPage page(session, boxes);
+    page.show();
+    const auto places = [&page] {
+        QApplication::processEvents();
+        page.layout()->activate();
+        return std::pair{page.findChild<QDial*>(QStringLiteral("Compasso2"))->x(),
+                         page.findChild<QPushButton*>(QStringLiteral("BtSetStartingAngle"))->x()};
+    };
+    page.Presenter().OnLabels(TOrientationPresenter::Labels(5, 0, 0));
+    const auto narrow = places();
+    page.Presenter().OnLabels(TOrientationPresenter::Labels(200, 200, -359.9));
+    EXPECT_EQ(places(), narrow);
 }
