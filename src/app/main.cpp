@@ -51,7 +51,7 @@ int main(int argc, char** argv) {
         TTerminalMainForm window(dialogs);
         // A signal closes the window as its user would, so the run's report, the survey log's
         // closing line and settings.ini are written before the program ends.
-        const TQuitSignals quitSignals([&window] { window.close(); });
+        const TQuitSignals quitSignals([&window] { window.EndBySignal(); });
         window.show();
         result = QApplication::exec();
     }

@@ -29,6 +29,8 @@ bool TGraphSampler::SetPointsForPageText(const std::string& text) {
     return true;
 }
 
+std::string TGraphSampler::PointsForPageText() const { return std::to_string(FGraph.GetPointsPerPage()); }
+
 void TGraphSampler::StatsTick() {
     if (!FEnabled || FSampleFrequency <= 0) return;
     if (FSampleCount != FSampleFrequency - 1) {

@@ -24,8 +24,8 @@ void Handle(void (*handler)(int)) {
     action.sa_handler = handler;
     sigemptyset(&action.sa_mask);
     action.sa_flags = SA_RESTART;
-    sigaction(SIGINT, &action, nullptr);
-    sigaction(SIGTERM, &action, nullptr);
+    // A hang-up (the terminal or the session went away) ends the program as a quit does.
+    for (const int quitSignal : {SIGINT, SIGTERM, SIGHUP}) sigaction(quitSignal, &action, nullptr);
 }
 
 } // namespace

@@ -4,10 +4,11 @@
 #include <functional>
 #include <memory>
 
-// SIGINT and SIGTERM turned into a call on the main thread: the handler only writes a byte into
-// a pipe, and the event loop reads it and calls `onQuit`, so that a program ends the way its
-// user would end it (its closing writes included), never inside the signal handler. One lives
-// at a time; while it lives it owns both signals, and its end gives them back their default.
+// SIGINT, SIGTERM and SIGHUP turned into a call on the main thread: the handler only writes a
+// byte into a pipe, and the event loop (a modal box's too) reads it and calls `onQuit`, so that a
+// program ends the way its user would end it (its closing writes included), never inside the
+// signal handler. One lives at a time; while it lives it owns the three signals, and its end
+// gives them back their default.
 class TQuitSignals {
 public:
     explicit TQuitSignals(std::function<void()> onQuit);

@@ -7,10 +7,17 @@
 std::optional<std::array<std::int32_t, TRegulToolPresenter::FieldCount>> TRegulToolPresenter::Activated() {
     if (!FFirstActivation || FDevice == nullptr) return std::nullopt;
     FFirstActivation = false;
-    return std::array<std::int32_t, FieldCount>{FDevice->GetSpeedArrayLength(),  FDevice->GetHeartArrayLength(),
-                                                FDevice->GetCadenceArrayLength(), FDevice->GetHrDelayBeforeReset(),
-                                                FDevice->GetHrDeltaVariationLimit(), FDevice->GetHeartCalcDelay(),
-                                                FDevice->GetCadenceCalcDelay()};
+    return Values();
+}
+
+std::array<std::int32_t, TRegulToolPresenter::FieldCount> TRegulToolPresenter::Values() const {
+    return {FDevice->GetSpeedArrayLength(),      FDevice->GetHeartArrayLength(), FDevice->GetCadenceArrayLength(),
+            FDevice->GetHrDelayBeforeReset(),    FDevice->GetHrDeltaVariationLimit(),
+            FDevice->GetHeartCalcDelay(),        FDevice->GetCadenceCalcDelay()};
+}
+
+std::int32_t TRegulToolPresenter::InForce(TField field) const {
+    return FDevice == nullptr ? 0 : Values()[field];
 }
 
 std::string TRegulToolPresenter::Commit(TField field, const std::string& text) {

@@ -31,9 +31,12 @@ public:
     std::optional<std::array<std::int32_t, FieldCount>> Activated();
     // A committed edit: the refusal's message, or empty when applied or when nothing changes.
     std::string Commit(TField field, const std::string& text);
+    // The value the device runs with, which a refused field shows again.
+    std::int32_t InForce(TField field) const;
     void ResetHeartCounters();
 
 private:
+    std::array<std::int32_t, FieldCount> Values() const;
     void Apply(TField field, std::int32_t value);
 
     TKelvoDevice* FDevice;

@@ -38,6 +38,9 @@ void TResistanceRamp::StartOrStop() {
 void TResistanceRamp::Start() {
     FReport.Clear();
     FReport.Step(TickCount(), FSetPoints.GetResistance());
+    // Each ramp holds its first value for the pace the field shows now, not for the pace read at
+    // the last tick of the ramp before (after a 999 s ramp the next one would wait 16 minutes).
+    ApplyPace();
     FTimer.SetEnabled(true);
     Raise(OnCaption, std::string(StopCaption));
 }
@@ -56,15 +59,18 @@ void TResistanceRamp::Tick() {
     const std::int32_t current = FSetPoints.GetResistance();
     std::int32_t next = current + FStep;
     if (current == TSetPointControls::MaxSetPoint) {
-        FSession.Device().SetKelvoResistance(0);
+        // The ramp ends even when the roller cannot be told.
+        FSession.RunUserWrite([this] { FSession.Device().SetKelvoResistance(0); });
         Stop();
         FDialogs.ShowMessage(TUserDialogs::bkInformation, FinishedText);
         next = 0;
     }
     FSetPoints.SetResistance(std::min(next, TSetPointControls::MaxSetPoint));
     if (Running()) FReport.Step(TickCount(), FSetPoints.GetResistance());
-    FTimer.SetInterval(static_cast<std::uint32_t>(FPace) * 1000);
+    ApplyPace();
 }
+
+void TResistanceRamp::ApplyPace() { FTimer.SetInterval(static_cast<std::uint32_t>(FPace) * 1000); }
 
 void TResistanceRamp::Report() {
     if (FReport.Empty()) return;

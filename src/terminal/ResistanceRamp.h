@@ -14,7 +14,8 @@ class TUserDialogs;
 // The resistance ramp of "Resistance test": from the field's value it climbs by the step at the
 // pace, holds 255 for one more interval, then falls back to 0 and stops with "Test finished !".
 // It stops in every state with "Start/Stop" or "Start test", and at the first tick that finds
-// the device no longer connected. When it stops, the terminal gets its report.
+// the device no longer connected. Each step lasts the pace read when the ramp started or at the
+// step before. When it stops, the terminal gets its report.
 class TResistanceRamp {
 public:
     TResistanceRamp(TTerminalSession& session, TSetPointControls& setPoints, TUserDialogs& dialogs);
@@ -43,6 +44,7 @@ public:
 private:
     void Start();
     void Stop();
+    void ApplyPace();
     void Report();
     void HookStats();
 

@@ -17,8 +17,9 @@ void TSetPointControls::HookDevice() {
 void TSetPointControls::SetResistance(std::int32_t value) {
     TKelvoDevice& device = FSession.Device();
     ShowResistance(std::clamp(value, 0, MaxSetPoint));
-    device.SetKelvoResistance(FResistance);
-    if (device.GetComPortConnected()) EchoResistance();
+    // A set-point that did not go out has its failure line instead of an echo.
+    if (FSession.RunUserWrite([&] { device.SetKelvoResistance(FResistance); }) && device.GetComPortConnected())
+        EchoResistance();
 }
 
 void TSetPointControls::EchoResistance() {
@@ -26,8 +27,7 @@ void TSetPointControls::EchoResistance() {
     const std::string description =
         KelvoProtocol::RequestLogText(KelvoProtocol::rqSetPoints, static_cast<std::uint16_t>(device.GetKelvoResistance()),
                                       static_cast<std::uint16_t>(device.GetKelvoElevation()));
-    Raise(FSession.OnAddLine, EventText::ResistanceEchoLine(description));
-    Raise(FSession.OnAddLine, std::string());
+    FSession.WriteEcho(EventText::ResistanceEchoLine(description));
 }
 
 void TSetPointControls::ResistanceTrackMoved(std::int32_t position) {

@@ -265,19 +265,28 @@ void TTerminalSession::SendConsoleRequest(std::uint16_t Type, std::int32_t A, st
     FCapture->Note("request " + description);
     const ByteString bytes = WireBytesOfRequest(Type, frame);
     if (bytes.empty() || !FDevice->GetComPortConnected()) return;
+    RunUserWrite([&] { FDevice->Send(bytes); });
+}
+
+bool TTerminalSession::RunUserWrite(const std::function<void()>& write) {
     try {
-        FDevice->Send(bytes);
+        write();
+        return true;
     } catch (const std::exception& error) {
-        // A drag of a set-point can fire many sends: a line and a beep each, never a box.
         AddLine(std::string("!!! Send failed: ") + error.what());
         Raise(OnBeep);
+        return false;
     }
 }
 
 void TTerminalSession::WriteRequestEcho(const ByteString& frame, const std::string& description) {
     if (!WriteToMemo) Raise(OnClearTerminal);
-    if (TerminalVisible) AddLine(EventText::RequestEchoLine(frame, description));
-    // With one line kept, the empty line would replace the echo at once.
+    if (TerminalVisible) WriteEcho(EventText::RequestEchoLine(frame, description));
+    else if (WriteToMemo) AddLine("");
+}
+
+void TTerminalSession::WriteEcho(const std::string& line) {
+    AddLine(line);
     if (WriteToMemo) AddLine("");
 }
 

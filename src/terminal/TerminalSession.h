@@ -56,6 +56,13 @@ public:
     // open. A failed write becomes one terminal line and a beep; nothing escapes. Byte-stream
     // consoles take every byte as a resistance, so they get only the identification byte.
     void SendConsoleRequest(std::uint16_t Type, std::int32_t A, std::int32_t B);
+    // The echo of what the user sent (a request, a set-point) and the empty line after it; with
+    // "WriteToMemo" unchecked the empty line is left out, since it would replace the echo at once.
+    void WriteEcho(const std::string& line);
+    // A write the user caused (a request, a set-point from a field, a bar, a key or the wheel, a
+    // routine's step): a failure becomes one terminal line and a beep, never a box, so that a held
+    // key or an auto-repeating bar cannot stack boxes. True when the write went out.
+    bool RunUserWrite(const std::function<void()>& write);
 
     // The application message that the device posts for a repeated enter key.
     static constexpr std::uint32_t EnterKeyMessage = 1479;

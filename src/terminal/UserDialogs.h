@@ -25,4 +25,7 @@ public:
     virtual bool ChoosePrinter(QPrinter& printer) = 0;
     // The printer setup dialog for `printer`.
     virtual void SetUpPrinter(QPrinter& printer) = 0;
+    // The program ends without its user (a signal): every dialog still open is closed unanswered
+    // (No, Cancel), and a box asked for from now on is not shown.
+    virtual void EndAll() {}
 };

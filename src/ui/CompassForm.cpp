@@ -19,6 +19,8 @@ QLineSeries* Radius(QPolarChart& chart, double degrees, const QColor& colour, in
 
 TCompassForm::TCompassForm(QWidget* parent) : QWidget(parent, Qt::Window) {
     setObjectName(QStringLiteral("TFrm_compass"));
+    // A window beside the main window: closing the main window ends the program all the same.
+    setAttribute(Qt::WA_QuitOnClose, false);
     setWindowTitle(QStringLiteral("CompassForm"));
     resize(870, 640);
     auto* chart = new QPolarChart();

@@ -14,6 +14,8 @@
 TGraphicsForm::TGraphicsForm(TGraphData& graph, QWidget* parent)
     : QWidget(parent, Qt::Window), ui(std::make_unique<Ui::TFrm_Graphic>()), FGraph(graph) {
     ui->setupUi(this);
+    // A window beside the main window: closing the main window ends the program all the same.
+    setAttribute(Qt::WA_QuitOnClose, false);
     BuildChart();
     FRedrawTimer.setSingleShot(true);
     FRedrawTimer.setInterval(RedrawDelayMs);

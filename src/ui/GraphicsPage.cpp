@@ -5,6 +5,7 @@
 #include "ui/GraphicsForm.h"
 
 #include <QCheckBox>
+#include <QSignalBlocker>
 
 TGraphicsPage::TGraphicsPage(TTerminalSession& session, QWidget* parent)
     : QWidget(parent), ui(std::make_unique<Ui::TGraphicsPage>()), FSampler(session, FGraph),
@@ -17,6 +18,15 @@ TGraphicsPage::TGraphicsPage(TTerminalSession& session, QWidget* parent)
 
 TGraphicsPage::~TGraphicsPage() = default;
 
+// Typing may pass through refused values ("0" on the way to "0100"); once the edit ends the field
+// shows the page in force, and a refusal is said beside it.
+void TGraphicsPage::EndPointsForPageEdit() {
+    const bool accepted = FSampler.SetPointsForPageText(ui->edt_PointsForPage->text().toStdString());
+    ui->LabelPointsForPageRefusal->setText(accepted ? QString() : QString::fromLatin1(TGraphSampler::PointsForPageRefusal));
+    const QSignalBlocker blocker(ui->edt_PointsForPage);
+    ui->edt_PointsForPage->setText(QString::fromStdString(FSampler.PointsForPageText()));
+}
+
 void TGraphicsPage::ConnectFields() {
     connect(ui->ckb_EnableGraphic, &QCheckBox::clicked, this, [this](bool checked) { FSampler.SetEnabled(checked); });
     connect(ui->BtShowGraphics, &QPushButton::clicked, this, [this] {
@@ -28,6 +38,7 @@ void TGraphicsPage::ConnectFields() {
     connect(ui->edt_PointsForPage, &QLineEdit::textChanged, this, [this](const QString& text) {
         if (FSampler.SetPointsForPageText(text.toStdString())) FGraphics->Redraw();
     });
+    connect(ui->edt_PointsForPage, &QLineEdit::editingFinished, this, [this] { EndPointsForPageEdit(); });
     connect(FGraphics->findChild<QCheckBox*>(QStringLiteral("CheckBoxShowLastValue")), &QCheckBox::toggled, this,
             [this](bool checked) { FSampler.ShowLastValue = checked; });
 }

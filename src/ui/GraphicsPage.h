@@ -24,6 +24,7 @@ public:
 
 private:
     void ConnectFields();
+    void EndPointsForPageEdit();
 
     std::unique_ptr<Ui::TGraphicsPage> ui;
     TGraphData FGraph;

@@ -4,12 +4,17 @@
 
 #include "ui/CompassForm.h"
 
+#include <QLocale>
 #include <QSignalBlocker>
+
+#include <algorithm>
+#include <array>
 
 TOrientationPage::TOrientationPage(TTerminalSession& session, TUserDialogs& dialogs, QWidget* parent)
     : QWidget(parent), ui(std::make_unique<Ui::TOrientationPage>()), FPresenter(session, dialogs),
       FCompass(std::make_unique<TCompassForm>()) {
     ui->setupUi(this);
+    FixValueColumnWidth();
     // The dial shows the heading; it takes no input.
     ui->Compasso2->setAttribute(Qt::WA_TransparentForMouseEvents);
     FPresenter.OnLabels = [this](const TOrientationPresenter::TLabels& labels) { ShowLabels(labels); };
@@ -28,6 +33,22 @@ TOrientationPage::TOrientationPage(TTerminalSession& session, TUserDialogs& dial
 }
 
 TOrientationPage::~TOrientationPage() = default;
+
+// The value column is as wide as its widest text can be, so that the dial and the buttons beside it
+// stay where they are while the values change twice a second.
+void TOrientationPage::FixValueColumnWidth() {
+    const QLocale locale;
+    const QString widestAngle = QStringLiteral("-888") + locale.decimalPoint() + QStringLiteral("8\u00B0");
+    const std::array<std::pair<QLabel*, QString>, 5> values{{{ui->lbl_RotationHex1, QStringLiteral("WW")},
+                                                             {ui->lbl_RotationHex2, QStringLiteral("WW")},
+                                                             {ui->lbl_RotationByte3, QStringLiteral("-888")},
+                                                             {ui->lbl_RotationByte4, QStringLiteral("-888")},
+                                                             {ui->lbl_RotationAngle3, widestAngle}}};
+    int width = 0;
+    for (const auto& [label, widest] : values)
+        width = std::max({width, label->minimumWidth(), label->fontMetrics().horizontalAdvance(widest)});
+    for (const auto& [label, widest] : values) label->setFixedWidth(width);
+}
 
 void TOrientationPage::ShowLabels(const TOrientationPresenter::TLabels& labels) {
     ui->lbl_RotationHex1->setText(QString::fromStdString(labels.Hex1));

@@ -22,6 +22,7 @@ public:
     TCompassForm& Compass() { return *FCompass; }
 
 private:
+    void FixValueColumnWidth();
     void ShowLabels(const TOrientationPresenter::TLabels& labels);
 
     std::unique_ptr<Ui::TOrientationPage> ui;

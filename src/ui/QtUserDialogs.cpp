@@ -5,6 +5,8 @@
 #include <QPageSetupDialog>
 #include <QPrintDialog>
 
+#include <cstdio>
+
 namespace {
 // The system's texts break lines with "\r\n"; a label shows the carriage return as a glyph.
 QString BoxText(const std::string& text) {
@@ -46,20 +48,20 @@ QString TitleOf(TUserDialogs::TBoxKind kind) {
 void TQtUserDialogs::ShowMessage(TBoxKind kind, const std::string& text) {
     QMessageBox box(IconOf(kind), TitleOf(kind), BoxText(text), QMessageBox::Ok);
     box.setWindowFlag(Qt::WindowStaysOnTopHint, kind == bkInfo);
-    box.exec();
+    Run(box, text);
 }
 
 TUserDialogs::TAnswer TQtUserDialogs::AskNoRetry(const std::string& text) {
     QMessageBox box(QMessageBox::Critical, TitleOf(bkError), BoxText(text),
                     QMessageBox::No | QMessageBox::Retry);
     box.setDefaultButton(QMessageBox::Retry);
-    return box.exec() == QMessageBox::Retry ? anRetry : anNo;
+    return Run(box, text) == QMessageBox::Retry ? anRetry : anNo;
 }
 
 TUserDialogs::TAnswer TQtUserDialogs::AskYesNoCancel(const std::string& text) {
     QMessageBox box(QMessageBox::Question, QStringLiteral("Confirmation"), BoxText(text),
                     QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
-    switch (box.exec()) {
+    switch (Run(box, text)) {
     case QMessageBox::Yes: return anYes;
     case QMessageBox::No: return anNo;
     default: return anCancel;
@@ -72,10 +74,26 @@ void TQtUserDialogs::Beep() {
 
 bool TQtUserDialogs::ChoosePrinter(QPrinter& printer) {
     QPrintDialog dialog(&printer);
-    return dialog.exec() == QDialog::Accepted;
+    return Run(dialog) == QDialog::Accepted;
 }
 
 void TQtUserDialogs::SetUpPrinter(QPrinter& printer) {
     QPageSetupDialog dialog(&printer);
-    dialog.exec();
+    Run(dialog);
+}
+
+int TQtUserDialogs::Run(QDialog& dialog, const std::string& text) {
+    if (!FEnding) return dialog.exec();
+    if (!text.empty()) std::fprintf(stderr, "%s\n", qPrintable(BoxText(text)));
+    return QDialog::Rejected;
+}
+
+// Every modal dialog, also one of the window's own (the port setup, the disconnection settings):
+// the program must not wait for an answer that nobody will give.
+void TQtUserDialogs::EndAll() {
+    FEnding = true;
+    for (QWidget* window : QApplication::topLevelWidgets()) {
+        auto* dialog = qobject_cast<QDialog*>(window);
+        if (dialog != nullptr && dialog->isVisible() && dialog->isModal()) dialog->reject();
+    }
 }

@@ -2,6 +2,8 @@
 
 #include "terminal/UserDialogs.h"
 
+class QDialog;
+
 // The user dialogs as Qt shows them. The boxes have no parent window: a box raised from a
 // timer tick while the search's progress dialog has disabled the main window stays answerable.
 class TQtUserDialogs final : public TUserDialogs {
@@ -12,4 +14,12 @@ public:
     void Beep() override;
     bool ChoosePrinter(QPrinter& printer) override;
     void SetUpPrinter(QPrinter& printer) override;
+    void EndAll() override;
+
+private:
+    // The dialog's answer; once ending, none is shown and `text`, when there is one, goes to
+    // standard error, so that no message is lost.
+    int Run(QDialog& dialog, const std::string& text = {});
+
+    bool FEnding = false;
 };

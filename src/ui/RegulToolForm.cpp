@@ -43,7 +43,12 @@ void TRegulToolForm::ConnectFields() {
         QSpinBox* field = fields[index];
         const auto which = static_cast<TRegulToolPresenter::TField>(index);
         connect(field, &QSpinBox::valueChanged, this, [this, field, which] {
-            ui->LabelRefusal->setText(QString::fromStdString(FPresenter.Commit(which, field->cleanText().toStdString())));
+            const std::string refusal = FPresenter.Commit(which, field->cleanText().toStdString());
+            ui->LabelRefusal->setText(QString::fromStdString(refusal));
+            if (refusal.empty()) return;
+            // The field shows what the device runs with, not the value it refused.
+            const QSignalBlocker blocker(field);
+            field->setValue(FPresenter.InForce(which));
         });
     }
 }

@@ -141,6 +141,11 @@ QAction* TTerminalMainForm::Action(TCommand command) const {
     return FActions->Action(command);
 }
 
+void TTerminalMainForm::EndBySignal() {
+    FDialogs.EndAll();
+    close();
+}
+
 // ---- Building ----
 
 void TTerminalMainForm::BuildTerminalToolbar() {
@@ -563,8 +568,13 @@ void TTerminalMainForm::SetPriorityListsEnabled(bool enabled) {
     ui->ComboBoxStatsPriority->setEnabled(enabled);
 }
 
+// Disabling the focused list hands the focus on to the next control (the resistance field, whose
+// next Up key would send a set-point): the focus goes back where the user left it.
 void TTerminalMainForm::SetVersionListEnabled(bool enabled) {
+    if (!enabled) FFocusBeforeVersionList = QApplication::focusWidget();
     ui->ComboBoxKelvoVersion->setEnabled(enabled);
+    if (enabled && FFocusBeforeVersionList && QApplication::focusWidget() != FFocusBeforeVersionList)
+        FFocusBeforeVersionList->setFocus();
 }
 
 void TTerminalMainForm::SelectVersionItem(int index) {

@@ -5,6 +5,7 @@
 #include "ui/ProgressDialogPresenter.h"
 
 #include <QMainWindow>
+#include <QPointer>
 
 #include <array>
 #include <memory>
@@ -37,6 +38,9 @@ public:
 
     TTerminalSession& Session() { return *FSession; }
     QAction* Action(TCommand command) const;
+    // A quit signal: the window closes as its user would close it (the run's report, the survey
+    // log's closing line and settings.ini are written), the boxes still open closed unanswered.
+    void EndBySignal();
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -117,6 +121,7 @@ private:
     QDialog* FFindDialog = nullptr;
     std::array<TLed*, 5> FLeds{};
     QLabel* FCaretPanel = nullptr;
+    QPointer<QWidget> FFocusBeforeVersionList;
     bool FClipboardHasText = false;
     bool FDestroying = false;
 };

@@ -4,6 +4,8 @@
 #include "ui/LevelBar.h"
 
 #include <QAction>
+#include <QCoreApplication>
+#include <QEvent>
 #include <QInputDialog>
 #include <QPushButton>
 #include <QSignalBlocker>
@@ -24,8 +26,28 @@ TTestRoutinesPanel::TTestRoutinesPanel(TTerminalSession& session, TUserDialogs& 
                                        QWidget* window)
     : QObject(window), FDialogs(dialogs), FControls(controls), FWindow(window), FSetPoints(session),
       FRamp(session, FSetPoints, dialogs), FWalk(session, FSetPoints) {
+    GuardSetPointControls();
     ConnectSetPoints();
     ConnectRoutines();
+}
+
+// A set-point goes to the roller: only a control the user clicked or tabbed to takes keys, and the
+// wheel only while it has the focus.
+void TTestRoutinesPanel::GuardSetPointControls() {
+    const TControls c = FControls;
+    for (QWidget* control : std::initializer_list<QWidget*>{c.Resistance, c.ResistanceTrack, c.Elevation, c.ElevationTrack}) {
+        control->setFocusPolicy(Qt::StrongFocus);
+        control->installEventFilter(this);
+    }
+}
+
+bool TTestRoutinesPanel::eventFilter(QObject* watched, QEvent* event) {
+    auto* control = qobject_cast<QWidget*>(watched);
+    if (event->type() != QEvent::Wheel || control == nullptr || control->hasFocus())
+        return QObject::eventFilter(watched, event);
+    if (QWidget* parent = control->parentWidget()) QCoreApplication::sendEvent(parent, event);
+    event->accept();
+    return true;
 }
 
 void TTestRoutinesPanel::StopTimers() {
@@ -50,13 +72,12 @@ void TTestRoutinesPanel::ConnectSetPoints() {
         Show(*c.Elevation, *c.ElevationLevel, *c.ElevationTrack, value, position);
     };
     // The fields apply when committed (Enter, focus out, an arrow step), not at each typed digit.
-    connect(c.Resistance, &QSpinBox::valueChanged, this,
-            [this](int value) { Guarded([&] { FSetPoints.SetResistance(value); }); });
+    connect(c.Resistance, &QSpinBox::valueChanged, this, [this](int value) { FSetPoints.SetResistance(value); });
     // A drag applies where it ends; keys, the wheel and clicks on the groove apply at once.
     connect(c.ResistanceTrack, &QSlider::sliderReleased, this,
-            [this, c] { Guarded([&] { FSetPoints.ResistanceTrackMoved(c.ResistanceTrack->value()); }); });
+            [this, c] { FSetPoints.ResistanceTrackMoved(c.ResistanceTrack->value()); });
     connect(c.ResistanceTrack, &QSlider::valueChanged, this, [this, c](int position) {
-        if (!c.ResistanceTrack->isSliderDown()) Guarded([&] { FSetPoints.ResistanceTrackMoved(position); });
+        if (!c.ResistanceTrack->isSliderDown()) FSetPoints.ResistanceTrackMoved(position);
     });
     connect(c.Elevation, &QSpinBox::valueChanged, this, [this](int value) { FSetPoints.SetElevation(value); });
     connect(c.ElevationTrack, &QSlider::valueChanged, this, [this](int value) { FSetPoints.SetElevation(value); });

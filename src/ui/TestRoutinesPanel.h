@@ -45,11 +45,17 @@ public:
     // No tick of the routines may run once the device goes away.
     void StopTimers();
 
+protected:
+    // A wheel over a set-point control the user has not focused scrolls the panel instead.
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
 private:
+    void GuardSetPointControls();
     void ConnectSetPoints();
     void ConnectRoutines();
     void AskRandomEntity();
-    // A set-point the device could not send: its error in a box, nothing escapes a slot.
+    // A ramp that could not start or stop: its error in a box, nothing escapes a slot. (A failed
+    // set-point write is the session's terminal line and beep.)
     void Guarded(const std::function<void()>& change);
 
     TUserDialogs& FDialogs;

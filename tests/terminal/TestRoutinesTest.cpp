@@ -112,11 +112,16 @@ TEST_F(TestRoutinesTest, StepAndPaceAreClampedAndThePaceTakesEffectAfterTheNextT
     EXPECT_EQ(ramp.GetPace(), 999);
     Device().SetSimulationMode(true);
     ramp.StartOrStop();
-    EXPECT_EQ(ramp.Timer().GetInterval(), 1000u);
+    EXPECT_EQ(ramp.Timer().GetInterval(), 999000u);
     ramp.SetPace(7);
-    EXPECT_EQ(ramp.Timer().GetInterval(), 1000u);
+    EXPECT_EQ(ramp.Timer().GetInterval(), 999000u);
     ramp.Tick();
     EXPECT_EQ(ramp.Timer().GetInterval(), 7000u);
+    ramp.StartOrStop();
+    // The next ramp takes the pace shown at its start, not the one its predecessor last read.
+    ramp.SetPace(2);
+    ramp.StartOrStop();
+    EXPECT_EQ(ramp.Timer().GetInterval(), 2000u);
     ramp.StartOrStop();
 }
 
@@ -128,14 +133,14 @@ TEST_F(TestRoutinesTest, RampReportShowsTheSpeedsOfTheRiderModel) {
     ramp.SetStep(100);
     ramp.SetPace(5);
     ramp.StartOrStop();
-    ASSERT_TRUE(EmulatorFixture::ServeUntil([this] { return !ramp.Running(); }, 30000));
+    ASSERT_TRUE(EmulatorFixture::ServeUntil([this] { return !ramp.Running(); }, 40000)); // five paces of 5 s
     const auto heading = std::find(lines.begin(), lines.end(), "Ramp report (settled: within 2 % for 2 s):");
     ASSERT_NE(heading, lines.end());
     std::vector<std::string> report;
     std::copy_if(heading, lines.end(), std::back_inserter(report),
                  [](const std::string& line) { return line.starts_with("Ramp report") || line.starts_with("  Resistance "); });
     for (const std::string& line : report) std::printf("%s\n", line.c_str());
-    ASSERT_EQ(report.size(), 5u); // 0 (held for the first second only), 100, 200, 255
+    ASSERT_EQ(report.size(), 5u); // 0 (held for the first pace), 100, 200, 255
     for (const int resistance : {100, 200, 255}) {
         const double expected = 25.0 * 128 / (128 + resistance);
         const auto line = std::find_if(report.begin(), report.end(), [&](const std::string& text) {
@@ -177,6 +182,12 @@ TEST_F(TestRoutinesTest, SetPointsEchoWhileThePortIsOpenAndFollowTheDeviceAfterA
     setPoints.SetResistance(300);
     EXPECT_EQ(setPoints.GetResistanceTrack(), 254);
     EXPECT_THAT(lines, ElementsAre("\tTRX <<<  1 Infos, Resist: 255, Elev: 0 Resistance", ""));
+    // With one line kept, the echo is that line: no empty line comes to replace it.
+    session.WriteToMemo = false;
+    lines.clear();
+    setPoints.SetResistance(255);
+    EXPECT_THAT(lines, ElementsAre("\tTRX <<<  1 Infos, Resist: 255, Elev: 0 Resistance"));
+    session.WriteToMemo = true;
     setPoints.SetElevation(-1); // bounded like its bars, not sent as 255
     EXPECT_EQ(setPoints.GetElevation(), 0);
     setPoints.SetElevation(12);

@@ -114,6 +114,7 @@ TEST_F(RegulToolFormTest, FieldsComeFromTheDeviceAtTheFirstActivationOnlyAndAppl
     EXPECT_EQ(session.Device().GetHrDelayBeforeReset(), 1500);
     delay.setValue(-5);
     EXPECT_EQ(session.Device().GetHrDelayBeforeReset(), 1500);
+    EXPECT_EQ(delay.value(), 1500); // the refused value is not shown as if in force
     EXPECT_EQ(Child<QLabel>(*form, "LabelRefusal")->text(), "A delay cannot be negative.");
 }
 

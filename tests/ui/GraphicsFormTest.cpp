@@ -1,9 +1,20 @@
 #include "ui/GraphicsForm.h"
 
+#include "terminal/BoxRecorder.h"
+#include "terminal/TerminalSession.h"
+#include "ui/GraphicsPage.h"
+#include "ui/OrientationPage.h"
+
 #include <QApplication>
+#include <QDial>
+#include <QLayout>
+#include <QPushButton>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QImage>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
 #include <QTemporaryDir>
 #include <gmock/gmock.h>
 
@@ -42,4 +53,40 @@ TEST(GraphicsFormTest, SavesThePointsAsCsvAndTheChartAsPng) {
     EXPECT_EQ(form.SavePng(folder.filePath("graph.png")), "");
     EXPECT_FALSE(QImage(folder.filePath("graph.png")).isNull());
     EXPECT_NE(form.SaveCsv(folder.filePath("missing/graph.csv")), "");
+}
+
+// Typing may pass through a refused value; once the edit ends the field shows the page in force.
+TEST(GraphicsPageTest, ARefusedPointsForPageShowsThePageInForceWithTheRefusalBesideIt) {
+    TTerminalSession session;
+    TGraphicsPage page(session);
+    auto& field = *page.findChild<QLineEdit*>(QStringLiteral("edt_PointsForPage"));
+    auto& refusal = *page.findChild<QLabel*>(QStringLiteral("LabelPointsForPageRefusal"));
+    const auto enter = [&](const QString& text) {
+        field.setText(text);
+        QKeyEvent returnKey(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier);
+        QApplication::sendEvent(&field, &returnKey);
+    };
+    enter(QStringLiteral("0"));
+    EXPECT_EQ(field.text(), "60");
+    EXPECT_EQ(refusal.text(), TGraphSampler::PointsForPageRefusal);
+    enter(QStringLiteral("0100"));
+    EXPECT_EQ(field.text(), "100");
+    EXPECT_EQ(refusal.text(), "");
+}
+
+TEST(OrientationPageTest, TheDialAndButtonsStayInPlaceWhileTheValuesChangeWidth) {
+    TTerminalSession session;
+    TBoxRecorder boxes;
+    TOrientationPage page(session, boxes);
+    page.show();
+    const auto places = [&page] {
+        QApplication::processEvents();
+        page.layout()->activate();
+        return std::pair{page.findChild<QDial*>(QStringLiteral("Compasso2"))->x(),
+                         page.findChild<QPushButton*>(QStringLiteral("BtSetStartingAngle"))->x()};
+    };
+    page.Presenter().OnLabels(TOrientationPresenter::Labels(5, 0, 0));
+    const auto narrow = places();
+    page.Presenter().OnLabels(TOrientationPresenter::Labels(200, 200, -359.9));
+    EXPECT_EQ(places(), narrow);
 }

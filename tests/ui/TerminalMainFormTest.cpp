@@ -5,9 +5,15 @@
 #include "device/PseudoTerminalLine.h"
 #include "integration/EmulatorFixture.h"
 #include "terminal/CommandTable.h"
+#include "terminal/QuitSignals.h"
+#include "terminal/SurveyLog.h"
 #include "terminal/TerminalSession.h"
 #include "terminal/UserDialogs.h"
+#include "ui/CompassForm.h"
+#include "ui/GraphicsForm.h"
+#include "ui/GraphicsPage.h"
 #include "ui/Led.h"
+#include "ui/OrientationPage.h"
 #include "ui/QtUserDialogs.h"
 #include "ui/TerminalView.h"
 
@@ -17,6 +23,7 @@
 #include <QComboBox>
 #include <QDialog>
 #include <QElapsedTimer>
+#include <QFile>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -28,6 +35,7 @@
 #include <QTimer>
 #include <gmock/gmock.h>
 
+#include <csignal>
 #include <cstdlib>
 #include <filesystem>
 
@@ -344,4 +352,60 @@ TEST(TerminalMainFormDeathTest, CloseDuringAHandshakeEndsTheWindowWithinASecond)
 TEST(TerminalMainFormDeathTest, CloseDuringASearchEndsTheWindowWithoutItsNotFoundBox) {
     GTEST_FLAG_SET(death_test_style, "threadsafe");
     EXPECT_EXIT(CloseDuring(TCommand::FindDevice), testing::ExitedWithCode(0), "");
+}
+
+// ---- Ending the program ----
+// Each in a process of its own: the application's event loop runs and ends there.
+namespace {
+[[noreturn]] void CloseWithTheGraphicsAndCompassWindowsOpen() {
+    TSilentDialogs dialogs;
+    TTerminalMainForm window(dialogs);
+    window.show();
+    window.findChild<TGraphicsPage*>()->Graphics().show();
+    window.findChild<TOrientationPage*>()->Compass().show();
+    QTimer::singleShot(0, &window, [&window] { window.close(); });
+    QTimer::singleShot(3000, [] { std::_Exit(7); });
+    std::_Exit(QApplication::exec());
+}
+
+std::string LogEnd() {
+    QFile log(TSurveyLog::DefaultFileName());
+    if (!log.open(QIODevice::ReadOnly)) return {};
+    return log.readAll().right(40).toStdString();
+}
+
+// A quit signal while a box waits for its answer: the box closes, the window writes what a close
+// writes, and the program ends well within a second of the signal.
+[[noreturn]] void SignalWhileABoxIsOpen(int quitSignal, TCommand command) {
+    DeviceDiscovery::PortLister = [](QStringList& ports) { ports.clear(); };
+    TQtUserDialogs dialogs;
+    QElapsedTimer sinceSignal;
+    {
+        TTerminalMainForm window(dialogs);
+        const TQuitSignals quitSignals([&window] { window.EndBySignal(); });
+        window.show();
+        QTimer::singleShot(0, &window, [&window, command] { window.Action(command)->trigger(); });
+        QTimer::singleShot(300, [&sinceSignal, quitSignal] {
+            if (QApplication::activeModalWidget() == nullptr) std::_Exit(6);
+            sinceSignal.start();
+            std::raise(quitSignal);
+        });
+        QTimer::singleShot(3000, [] { std::_Exit(5); });
+        QApplication::exec();
+    }
+    if (LogEnd().find("Tavrik Closed") == std::string::npos) std::_Exit(4);
+    std::_Exit(sinceSignal.elapsed() < 1000 ? 0 : 3);
+}
+} // namespace
+
+TEST(TerminalMainFormDeathTest, ClosingTheMainWindowEndsTheProgramWithTheGraphicsAndCompassWindowsOpen) {
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    EXPECT_EXIT(CloseWithTheGraphicsAndCompassWindowsOpen(), testing::ExitedWithCode(0), "");
+}
+
+TEST(TerminalMainFormDeathTest, AQuitSignalClosesAnOpenBoxWritesTheCloseAndEndsWithinASecond) {
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    EXPECT_EXIT(SignalWhileABoxIsOpen(SIGTERM, TCommand::About), testing::ExitedWithCode(0), "");
+    EXPECT_EXIT(SignalWhileABoxIsOpen(SIGTERM, TCommand::FindDevice), testing::ExitedWithCode(0), "");
+    EXPECT_EXIT(SignalWhileABoxIsOpen(SIGHUP, TCommand::StartDevice), testing::ExitedWithCode(0), "");
 }

@@ -1,12 +1,17 @@
+#include "device/PseudoTerminalLine.h"
 #include "terminal/BoxRecorder.h"
 #include "terminal/CommandTable.h"
 #include "terminal/TerminalSession.h"
 #include "ui/LevelBar.h"
 #include "ui/TerminalMainForm.h"
 #include "ui/RegulToolForm.h"
+#include "ui/TerminalView.h"
 
 #include <QAction>
 #include <QApplication>
+#include <QComboBox>
+#include <QKeyEvent>
+#include <QWheelEvent>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QSlider>
@@ -63,4 +68,59 @@ TEST_F(TestRoutinesWiringTest, EachRegulToolOpensAWindowAndAClosedOneIsNotWritte
     ASSERT_EQ(open.size(), 1);
     window.Session().Device().OnHeartConnectionLost(nullptr);
     EXPECT_EQ(Child<QPlainTextEdit>(*open.first(), "MemoHeartRegul").toPlainText(), "Heart conn. lost");
+}
+
+// A version picked with the mouse keeps the keyboard on the list, and neither a key nor a wheel
+// notch reaches a set-point control that the user has not focused.
+TEST_F(TestRoutinesWiringTest, NoKeyOrWheelReachesASetPointControlTheUserDidNotFocus) {
+    window.Session().Device().SetSecurityActive(false);
+    window.show();
+    window.activateWindow();
+    QComboBox& versions = Child<QComboBox>(window, "ComboBoxKelvoVersion");
+    versions.setFocus();
+    QCoreApplication::processEvents();
+    emit versions.activated(2);
+    EXPECT_EQ(QApplication::focusWidget(), &versions);
+    QKeyEvent up(QEvent::KeyPress, Qt::Key_Up, Qt::NoModifier);
+    QCoreApplication::sendEvent(QApplication::focusWidget(), &up);
+    EXPECT_EQ(window.Session().Device().GetKelvoResistance(), 0);
+    for (const char* name : {"SpinEditCalcEditResistance", "TrackBarResistance", "SpinEditCalcEditElevation",
+                             "TrackBarElevation"}) {
+        QWidget& control = Child<QWidget>(window, name);
+        const QPointF centre(control.width() / 2.0, control.height() / 2.0);
+        QWheelEvent notch(centre, control.mapToGlobal(centre), {}, {0, 120}, Qt::NoButton, Qt::NoModifier,
+                          Qt::NoScrollPhase, false);
+        QCoreApplication::sendEvent(&control, &notch);
+        EXPECT_EQ(window.Session().Device().GetKelvoResistance(), 0) << name;
+        EXPECT_EQ(window.Session().Device().GetKelvoElevation(), 0) << name;
+    }
+    QSpinBox& resistance = Child<QSpinBox>(window, "SpinEditCalcEditResistance");
+    resistance.setFocus();
+    QWheelEvent focused(QPointF(5, 5), resistance.mapToGlobal(QPointF(5, 5)), {}, {0, 120}, Qt::NoButton,
+                        Qt::NoModifier, Qt::NoScrollPhase, false);
+    QCoreApplication::sendEvent(&resistance, &focused);
+    EXPECT_EQ(window.Session().Device().GetKelvoResistance(), 1);
+}
+
+// A console that hung up with the port still open: every set-point step the user makes (field,
+// bar, a held key's repeats) is a terminal line and a beep, never a box that could stack.
+TEST_F(TestRoutinesWiringTest, FailedSetPointWritesAreTerminalLinesNeverBoxes) {
+    TKelvoDevice& device = window.Session().Device();
+    PseudoTerminalLine line;
+    device.OnComPortAfterOpen = nullptr; // no run: nothing but the test writes
+    device.SetComPortPort(line.PortName());
+    device.SetComPortConnected(true);
+    device.SetVersion(5);
+    device.SetSecurityActive(false);
+    device.SetMaintainsConsoleActive(false); // each change goes out at once
+    line.CloseMaster();
+    Child<QSpinBox>(window, "SpinEditCalcEditResistance").setValue(10);
+    Child<QSpinBox>(window, "SpinEditCalcEditResistance").stepBy(1);
+    Child<QSlider>(window, "TrackBarResistance").triggerAction(QAbstractSlider::SliderSingleStepAdd);
+    EXPECT_THAT(dialogs.Shown, testing::IsEmpty());
+    const TTerminalLines& lines = Child<TTerminalView>(window, "Memo").Lines();
+    int failures = 0;
+    for (std::size_t i = 0; i < lines.Count(); ++i) failures += lines.Line(i).starts_with("!!! Send failed: ");
+    EXPECT_EQ(failures, 3);
+    EXPECT_EQ(device.GetKelvoResistance(), 12); // the controls show the value in force
 }
