@@ -61,6 +61,10 @@ std::optional<std::string> KelvoMessageLine(const TMessageContext& device, int m
     }
 }
 
+std::string TimeStamped(const std::string& line, const QTime& arrival) {
+    return arrival.toString(QStringLiteral("hh:mm:ss.zzz ")).toStdString() + line;
+}
+
 std::string DiscardedLine(const ByteString& Str) { return "*** Discarded: " + HexText(Str); }
 std::string RejectedLine(const ByteString& Str) { return "!!! Rejected: " + HexText(Str); }
 

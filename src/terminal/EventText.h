@@ -2,6 +2,8 @@
 
 #include "device/KelvoTypes.h"
 
+#include <QTime>
+
 #include <optional>
 #include <string>
 
@@ -14,6 +16,9 @@ namespace EventText {
 std::string Fixed(long double value, int decimals, int width = 0);
 // Nearest integer, halves to even.
 long long Round(long double value);
+
+// With "Time stamps" on, a terminal line begins with its arrival's time of day, "hh:mm:ss.zzz ".
+std::string TimeStamped(const std::string& line, const QTime& arrival);
 
 // What the device knows when a message line is written.
 struct TMessageContext {
