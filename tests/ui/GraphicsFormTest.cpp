@@ -1,5 +1,7 @@
 #include "ui/GraphicsForm.h"
 
+#include "support/SmallDisk.h"
+
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QFile>
@@ -42,4 +44,29 @@ TEST(GraphicsFormTest, SavesThePointsAsCsvAndTheChartAsPng) {
     EXPECT_EQ(form.SavePng(folder.filePath("graph.png")), "");
     EXPECT_FALSE(QImage(folder.filePath("graph.png")).isNull());
     EXPECT_NE(form.SaveCsv(folder.filePath("missing/graph.csv")), "");
+}
+
+TEST(GraphicsFormTest, OnAFullDiskTheOldExportsStayAndTheSystemSaysWhy) {
+    TSmallDisk disk;
+    if (!disk.Mounted()) GTEST_SKIP() << "mounting a small disk needs root";
+    TGraphData graph;
+    TGraphicsForm form(graph);
+    form.resize(400, 300);
+    for (int i = 0; i < 200; ++i) graph.Add({20.0 + i, 100, 80, 120});
+    ASSERT_EQ(form.SaveCsv(disk.Path("graph.csv")), "");
+    ASSERT_EQ(form.SavePng(disk.Path("graph.png")), "");
+    const QByteArray png = [&] {
+        QFile file(disk.Path("graph.png"));
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    }();
+    disk.Fill();
+    graph.Add({1, 2, 3, 4});
+    EXPECT_EQ(form.SaveCsv(disk.Path("graph.csv")), "No space left on device");
+    EXPECT_EQ(form.SavePng(disk.Path("graph.png")), "No space left on device");
+    QFile csv(disk.Path("graph.csv"));
+    ASSERT_TRUE(csv.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(csv.readAll().endsWith("199;219;100;80;120\r\n"));
+    QFile picture(disk.Path("graph.png"));
+    ASSERT_TRUE(picture.open(QIODevice::ReadOnly));
+    EXPECT_EQ(picture.readAll(), png);
 }
