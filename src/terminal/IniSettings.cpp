@@ -1,7 +1,7 @@
 #include "terminal/IniSettings.h"
 
 #include "terminal/ExecutableFolder.h"
-#include "terminal/WholeFileWrite.h"
+#include "device_link/WholeFileWrite.h"
 
 #include <QDir>
 #include <QFile>

@@ -2,7 +2,7 @@
 
 #include "ui_GraphicsForm.h"
 
-#include "terminal/WholeFileWrite.h"
+#include "device_link/WholeFileWrite.h"
 
 #include <QBuffer>
 #include <QFileDialog>

@@ -1,4 +1,4 @@
-#include "terminal/WholeFileWrite.h"
+#include "device_link/WholeFileWrite.h"
 
 #include <QDir>
 #include <QFile>
