@@ -44,21 +44,21 @@ QString TitleOf(TUserDialogs::TBoxKind kind) {
 } // namespace
 
 void TQtUserDialogs::ShowMessage(TBoxKind kind, const std::string& text) {
-    QMessageBox box(IconOf(kind), TitleOf(kind), BoxText(text), QMessageBox::Ok);
+    QMessageBox box(IconOf(kind), TitleOf(kind), BoxText(text), QMessageBox::Ok, FOwner);
     box.setWindowFlag(Qt::WindowStaysOnTopHint, kind == bkInfo);
     box.exec();
 }
 
 TUserDialogs::TAnswer TQtUserDialogs::AskNoRetry(const std::string& text) {
     QMessageBox box(QMessageBox::Critical, TitleOf(bkError), BoxText(text),
-                    QMessageBox::No | QMessageBox::Retry);
+                    QMessageBox::No | QMessageBox::Retry, FOwner);
     box.setDefaultButton(QMessageBox::Retry);
     return box.exec() == QMessageBox::Retry ? anRetry : anNo;
 }
 
 TUserDialogs::TAnswer TQtUserDialogs::AskYesNoCancel(const std::string& text) {
     QMessageBox box(QMessageBox::Question, QStringLiteral("Confirmation"), BoxText(text),
-                    QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
+                    QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel, FOwner);
     switch (box.exec()) {
     case QMessageBox::Yes: return anYes;
     case QMessageBox::No: return anNo;
@@ -71,11 +71,11 @@ void TQtUserDialogs::Beep() {
 }
 
 bool TQtUserDialogs::ChoosePrinter(QPrinter& printer) {
-    QPrintDialog dialog(&printer);
+    QPrintDialog dialog(&printer, FOwner);
     return dialog.exec() == QDialog::Accepted;
 }
 
 void TQtUserDialogs::SetUpPrinter(QPrinter& printer) {
-    QPageSetupDialog dialog(&printer);
+    QPageSetupDialog dialog(&printer, FOwner);
     dialog.exec();
 }

@@ -2,14 +2,23 @@
 
 #include "terminal/UserDialogs.h"
 
-// The user dialogs as Qt shows them. The boxes have no parent window: a box raised from a
-// timer tick while the search's progress dialog has disabled the main window stays answerable.
+class QWidget;
+
+// The user dialogs as Qt shows them. The main window's have no parent window: a box raised from
+// a timer tick while the search's progress dialog has disabled the main window stays
+// answerable. A window that stays on top (the text viewer) owns its own, so that they open
+// above it.
 class TQtUserDialogs final : public TUserDialogs {
 public:
+    explicit TQtUserDialogs(QWidget* owner = nullptr) : FOwner(owner) {}
+
     void ShowMessage(TBoxKind kind, const std::string& text) override;
     TAnswer AskNoRetry(const std::string& text) override;
     TAnswer AskYesNoCancel(const std::string& text) override;
     void Beep() override;
     bool ChoosePrinter(QPrinter& printer) override;
     void SetUpPrinter(QPrinter& printer) override;
+
+private:
+    QWidget* FOwner;
 };

@@ -182,7 +182,7 @@ TEST_F(TerminalSettingsTest, InfoBoxIsTitledInfoWithItsIconAndStaysOnTop) {
 TEST_F(TerminalSettingsTest, QuitAsksEachOpenViewerFirstAndCancelKeepsTheProgram) {
     TTerminalMainForm window(Dialogs);
     TCancellingDialogs cancelling;
-    TNotepadMainForm viewer(Dialogs, &cancelling);
+    TNotepadMainForm viewer(&Dialogs, &cancelling);
     ShowEditedViewer(window, viewer);
     EXPECT_FALSE(window.close());
     EXPECT_TRUE(viewer.isVisible());
@@ -198,7 +198,7 @@ TEST_F(TerminalSettingsTest, ACancelledCloseInsideAWaitLeavesTheWaitsWaiting) {
         {
             TTerminalMainForm window(Dialogs);
             TCancellingDialogs cancelling;
-            TNotepadMainForm viewer(Dialogs, &cancelling);
+            TNotepadMainForm viewer(&Dialogs, &cancelling);
             ShowEditedViewer(window, viewer);
             QTimer::singleShot(0, &window, [&window] { window.close(); });
             WaitWithMessages(50);
