@@ -1,5 +1,6 @@
 #include "device_link/WholeFileWrite.h"
 
+#include "support/FileContents.h"
 #include "support/SmallDisk.h"
 
 #include <QDir>
@@ -14,16 +15,7 @@ namespace {
 
 constexpr uid_t Nobody = 65534;
 
-QByteArray ContentsOf(const QString& path) {
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-void WriteFile(const QString& path, const QByteArray& contents) {
-    QFile file(path);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    file.write(contents);
-}
+void WriteFile(const QString& path, const QByteArray& contents) { ASSERT_TRUE(WriteContents(path, contents)); }
 
 TEST(WholeFileWriteTest, OnAFullDiskTheOldFileStaysAndTheSystemSaysWhy) {
     TSmallDisk disk;

@@ -1,5 +1,6 @@
 #include "terminal/IniSettings.h"
 
+#include "support/FileContents.h"
 #include "support/SmallDisk.h"
 
 #include <QDir>
@@ -9,16 +10,7 @@
 
 namespace {
 
-QByteArray ContentsOf(const QString& path) {
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-void WriteFile(const QString& path, const QByteArray& contents) {
-    QFile file(path);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    file.write(contents);
-}
+void WriteFile(const QString& path, const QByteArray& contents) { ASSERT_TRUE(WriteContents(path, contents)); }
 
 class IniSettingsTest : public testing::Test {
 protected:
