@@ -26,6 +26,7 @@
 #include <QTextDocument>
 
 #include <functional>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -129,8 +130,13 @@ void TNotepadMainForm::BuildCommands() {
         action->setObjectName(QString::fromLatin1(row.Name));
         action->setShortcut(row.Shortcut);
         connect(action, &QAction::triggered, this, [this, run = row.Run] {
+            ++FCommandsRunning;
             run();
+            --FCommandsRunning;
             UpdateCommands();
+            if (FCommandsRunning > 0) return;
+            if (FFreeWhenCommandEnds) deleteLater();
+            else if (std::exchange(FCloseWhenCommandEnds, false)) close();
         });
         row.Menu->addAction(action);
     }
@@ -201,7 +207,23 @@ bool TNotepadMainForm::CloseViewers() {
     return true;
 }
 
+// A close while a command's dialog is open (the program told to end) closes the dialog; freeing
+// the viewer waits until the command has returned, since the dialog and the command still run on
+// it, and a modified text is asked about only then, so that no edit is lost unasked.
 void TNotepadMainForm::closeEvent(QCloseEvent* event) {
+    if (FCommandsRunning > 0) {
+        for (QDialog* dialog : findChildren<QDialog*>())
+            if (dialog->isModal() && dialog->isVisible()) dialog->reject();
+        if (IsModified()) {
+            FCloseWhenCommandEnds = true;
+            event->ignore();
+            return;
+        }
+        FFreeWhenCommandEnds = FFreeWhenCommandEnds || GetFreeOnClose();
+        SetFreeOnClose(false);
+        event->accept();
+        return;
+    }
     if (FPresenter->CloseQuery()) event->accept();
     else event->ignore();
 }

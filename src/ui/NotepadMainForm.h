@@ -92,6 +92,9 @@ private:
     std::unique_ptr<TNotepadDialogs> FOwnDialogs;
     std::unique_ptr<TNotepadPresenter> FPresenter;
     std::unique_ptr<QPrinter> FPrinter;
+    int FCommandsRunning = 0;
+    bool FFreeWhenCommandEnds = false;
+    bool FCloseWhenCommandEnds = false;
     QLabel* FNoticePanel = nullptr;
     QLabel* FCaretPanel = nullptr;
     QLabel* FLengthPanel = nullptr;

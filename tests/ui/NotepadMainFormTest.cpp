@@ -15,6 +15,7 @@
 #include <QFile>
 #include <QLabel>
 #include <QPlainTextEdit>
+#include <QPointer>
 #include <QPrinter>
 #include <QScreen>
 #include <QStatusBar>
@@ -300,6 +301,18 @@ TEST(NotepadDialogsTest, BoxesAndDialogsBelongToTheViewerAndTheFontDialogOpensOn
     const QFontInfo shown(viewer.findChild<QPlainTextEdit*>()->font());
     EXPECT_EQ(preset.family(), shown.family());
     EXPECT_EQ(preset.pointSize(), shown.pointSize());
+}
+
+TEST(NotepadDialogsTest, ClosingTheViewerWhileItsDialogIsOpenClosesTheDialogAndFreesTheViewerAfter) {
+    QPointer<TNotepadMainForm> viewer = new TNotepadMainForm;
+    viewer->SetFreeOnClose(true);
+    viewer->show();
+    bool closed = false;
+    QTimer::singleShot(0, [&] { closed = viewer->close(); });
+    viewer->findChild<QAction*>(QStringLiteral("ViewFont"))->trigger();
+    EXPECT_TRUE(closed);
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_TRUE(viewer.isNull());
 }
 
 // --- the main window's use ---
