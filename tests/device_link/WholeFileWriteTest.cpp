@@ -1,7 +1,6 @@
 #include "device_link/WholeFileWrite.h"
 
 #include "support/FileContents.h"
-#include "support/SmallDisk.h"
 
 #include <QDir>
 #include <QFile>
@@ -16,21 +15,6 @@ namespace {
 constexpr uid_t Nobody = 65534;
 
 void WriteFile(const QString& path, const QByteArray& contents) { ASSERT_TRUE(WriteContents(path, contents)); }
-
-TEST(WholeFileWriteTest, OnAFullDiskTheOldFileStaysAndTheSystemSaysWhy) {
-    TSmallDisk disk;
-    if (!disk.Mounted()) GTEST_SKIP() << "mounting a small disk needs root";
-    const QString path = disk.Path(QStringLiteral("file.txt"));
-    WriteFile(path, "old\n");
-    disk.Fill();
-    EXPECT_EQ(WriteWholeFile(path, "new and longer\n"), QStringLiteral("No space left on device"));
-    EXPECT_EQ(ContentsOf(path), "old\n");
-    EXPECT_EQ(QDir(disk.Path(".")).entryList(QDir::Files).size(), 1); // no temporary file left
-
-    disk.Free();
-    EXPECT_EQ(WriteWholeFile(path, "new\n"), QString());
-    EXPECT_EQ(ContentsOf(path), "new\n");
-}
 
 // A file the user may write in a folder that takes no new file: run as an unprivileged user,
 // since root may create files anywhere.
