@@ -2,6 +2,7 @@
 
 #include <QSettings>
 #include <QString>
+#include <QTemporaryDir>
 
 #include <cstdint>
 #include <memory>
@@ -18,6 +19,7 @@ public:
     // is the store of that company and application, in the group of the sub keys followed by
     // SectionName. INI kind: Path is the file, SectionName the section.
     TSettingsStore(TStoreType StoreType, const QString& Path, const QString& SectionName);
+    ~TSettingsStore();
 
     void WriteText(const QString& Name, const QString& Value);
     void WriteInteger(const QString& Name, std::int32_t Value);
@@ -27,12 +29,16 @@ public:
     // A missing value fails in the registry, reads as `Current` in an INI file.
     std::int32_t ReadInteger(const QString& Name, std::int32_t Current) const;
 
-    // Makes what was written permanent; throws when the store refused it.
+    // Makes what was written permanent, the store's file replaced whole or not at all; throws,
+    // saying why in the system's words, when the store refused it.
     void Flush();
 
 private:
     void ThrowOnStoreError() const;
 
     TStoreType FStoreType;
+    QString FFileName;
+    QByteArray FOriginal;
+    QTemporaryDir FScratch;
     std::unique_ptr<QSettings> FSettings;
 };

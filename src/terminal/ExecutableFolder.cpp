@@ -40,9 +40,12 @@ QString ExecutableFolderFor(const QString& programFolder) {
     return WithTrailingSeparator(beside.isEmpty() ? DataFolder() : beside);
 }
 
+// Chosen once: were the folder's rights to change mid-run, settings.ini and CS.log would
+// otherwise end up in two different folders.
 QString ExecutableFolder() {
-    return ExecutableFolderFor(QCoreApplication::instance() != nullptr ? QCoreApplication::applicationDirPath()
-                                                                       : QString());
+    if (QCoreApplication::instance() == nullptr) return ExecutableFolderFor(QString());
+    static const QString chosen = ExecutableFolderFor(QCoreApplication::applicationDirPath());
+    return chosen;
 }
 
 QString BesideExecutable(const QString& name) {

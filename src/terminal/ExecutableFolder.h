@@ -7,7 +7,8 @@
 // folder, else the application's data folder (an installed program cannot write to /usr/bin),
 // created when missing (and named even when it cannot be created, so that a write fails
 // visibly). Only without any data folder is the result empty, names then staying relative to
-// the working folder.
+// the working folder. Chosen at the first call once the application exists, and kept for the
+// whole run.
 QString ExecutableFolder();
 // The same rule for a program in `programFolder`.
 QString ExecutableFolderFor(const QString& programFolder);

@@ -1,10 +1,10 @@
 #include "terminal/IniSettings.h"
 
 #include "terminal/ExecutableFolder.h"
+#include "device_link/WholeFileWrite.h"
 
 #include <QDir>
 #include <QFile>
-#include <QSaveFile>
 
 #include <algorithm>
 #include <optional>
@@ -144,10 +144,9 @@ std::string TIniSettings::Save(const QString& FileName) const {
     ini.SetValue("HrFilter2Active", BooleanText(HrFilter2Active));
     ini.SetValue("IncrementStep", QByteArray::number(IncrementStep));
     ini.SetValue("IncrementInterval", QByteArray::number(IncrementInterval));
-    QSaveFile file(FileName);
-    const QByteArray contents = ini.Contents();
-    if (file.open(QIODevice::WriteOnly) && file.write(contents) == contents.size() && file.commit()) return {};
+    const QString failure = WriteWholeFile(FileName, ini.Contents());
+    if (failure.isEmpty()) return {};
     return QStringLiteral("Cannot write the settings file %1: %2")
-        .arg(QDir::toNativeSeparators(FileName), file.errorString())
+        .arg(QDir::toNativeSeparators(FileName), failure)
         .toStdString();
 }

@@ -7,6 +7,9 @@
 #include <QDateTime>
 #include <QDir>
 
+#include <cerrno>
+#include <cstring>
+
 namespace {
 
 constexpr char LineEnd[] = "\r\n";
@@ -21,7 +24,8 @@ TLogToFile::~TLogToFile() {
 }
 
 void TLogToFile::Add(const QString& Text, int LinesBefore, int LinesAfter) {
-    if (!OpenLog()) Fail(QStringLiteral("Cannot open log file"));
+    errno = 0;
+    if (!OpenLog()) Fail(QStringLiteral("Cannot open log file"), errno);
     try {
         WriteLines(Text, LinesBefore, LinesAfter);
     } catch (...) {
@@ -32,7 +36,7 @@ void TLogToFile::Add(const QString& Text, int LinesBefore, int LinesAfter) {
 }
 
 void TLogToFile::WriteLines(const QString& Text, int LinesBefore, int LinesAfter) {
-    QByteArray bytes;
+    QByteArray bytes = EndOfTornLine();
     for (int i = 0; i < LinesBefore; ++i) bytes += LineEnd;
     bytes += LineOf(Text).toLocal8Bit() + LineEnd;
     for (int i = 0; i < LinesAfter; ++i) bytes += LineEnd;
@@ -52,14 +56,31 @@ QString TLogToFile::LineOf(const QString& Text) {
     return line;
 }
 
-void TLogToFile::WriteRaw(const QByteArray& bytes) {
-    if (FFile.write(bytes) != bytes.size() || !FFile.flush()) Fail(QStringLiteral("Cannot write log file"));
+// A line that an earlier failure left without its end (a short write the file could not be cut
+// back from, a crash, another writer) is ended first, so that the next line has one of its own.
+QByteArray TLogToFile::EndOfTornLine() {
+    const qint64 size = FFile.size();
+    if (size == 0 || !FFile.seek(size - 1)) return {};
+    const QByteArray last = FFile.read(1);
+    if (last == "\n") return {};
+    return last == "\r" ? QByteArray("\n") : QByteArray(LineEnd);
 }
 
-void TLogToFile::Fail(const QString& what) const {
-    throw EInOutError(QStringLiteral("%1 %2: %3")
-                          .arg(what, QDir::toNativeSeparators(FLogFileName), FFile.errorString())
-                          .toStdString());
+// One write call for the whole text, on an unbuffered file: a full disk takes all of it or a part,
+// and a part is cut off again, so that the file ends on a whole line.
+void TLogToFile::WriteRaw(const QByteArray& bytes) {
+    const qint64 before = FFile.size();
+    errno = 0;
+    if (FFile.write(bytes) == bytes.size()) return;
+    const int code = errno;
+    if (FFile.size() != before) FFile.resize(before);
+    Fail(QStringLiteral("Cannot write log file"), code);
+}
+
+void TLogToFile::Fail(const QString& what, int code) const {
+    const QString reason = code != 0 ? QString::fromLocal8Bit(std::strerror(code)) : FFile.errorString();
+    throw EInOutError(
+        QStringLiteral("%1 %2: %3").arg(what, QDir::toNativeSeparators(FLogFileName), reason).toStdString());
 }
 
 bool TLogToFile::OpenLog() {
@@ -67,7 +88,8 @@ bool TLogToFile::OpenLog() {
     FLogFileName = BesideExecutable(FLogFileName);
     FFile.setFileName(FLogFileName);
     const bool append = !FOverwriteExistingFile && FFile.exists();
-    return FFile.open(append ? QIODevice::Append : QIODevice::WriteOnly | QIODevice::Truncate);
+    return FFile.open(QIODevice::Unbuffered |
+                      (append ? QIODevice::ReadWrite | QIODevice::Append : QIODevice::WriteOnly | QIODevice::Truncate));
 }
 
 void TLogToFile::CloseLog() {

@@ -37,7 +37,8 @@ public:
     void SetDateTimeFormatStr(const QString& value) { FDateTimeFormatStr = value; }
 
     // Writes LinesBefore empty lines, the line, then LinesAfter empty lines, each ending in
-    // CR LF. Throws EInOutError when the file cannot be opened or written.
+    // CR LF. Throws EInOutError when the file cannot be opened or written; the text is then
+    // written whole or, where the file cannot be cut back, the next line starts on its own.
     void Add(const QString& Text, int LinesBefore = 0, int LinesAfter = 0);
 
 protected:
@@ -51,8 +52,10 @@ protected:
 private:
     QString LineOf(const QString& Text);
     void WriteLines(const QString& Text, int LinesBefore, int LinesAfter);
+    QByteArray EndOfTornLine();
     void WriteRaw(const QByteArray& bytes);
-    [[noreturn]] void Fail(const QString& what) const;
+    // `code`: errno of the failed call, 0 when none is known.
+    [[noreturn]] void Fail(const QString& what, int code) const;
 
     QString FLogFileName = QStringLiteral("LogFile.Txt");
     bool FOverwriteExistingFile = false;

@@ -1,5 +1,7 @@
 #include "terminal/NotepadPresenter.h"
 
+#include "device_link/WholeFileWrite.h"
+
 #include "terminal/DateTimeText.h"
 #include "terminal/EInOutError.h"
 #include "terminal/UserDialogs.h"
@@ -8,8 +10,10 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QLocale>
-#include <QSaveFile>
+#include <QStringDecoder>
+#include <QStringEncoder>
 
+#include <algorithm>
 #include <array>
 #include <utility>
 
@@ -56,17 +60,51 @@ void TNotepadPresenter::OpenFile(const QString& fileName) {
         throw EInOutError(QStringLiteral("Cannot open file %1: %2")
                               .arg(QDir::toNativeSeparators(fileName), file.errorString())
                               .toStdString());
-    QString text = QString::fromLocal8Bit(file.readAll());
+    FRaw = file.readAll();
+    QStringDecoder utf8(QStringConverter::Utf8);
+    QString text = utf8(FRaw);
+    FEncoding = utf8.hasError() ? QStringConverter::Latin1 : QStringConverter::Utf8;
+    if (utf8.hasError()) text = QString::fromLatin1(FRaw);
     FLineBreak = LineBreakOf(text);
     text.replace(QStringLiteral("\r\n"), QString(Break)).replace(u'\r', Break);
     FEndsWithBreak = text.endsWith(Break);
     if (FEndsWithBreak) text.chop(1);
     FView.LoadText(text);
+    FShown = FView.Text();
+    FView.SetReadOnlyNotice(UnfaithfulNotice());
     FIsUntitled = false;
     FFileName = QFileInfo(fileName).absoluteFilePath();
     RememberDiskState(FFileName);
     SetCaptionFromFileName();
     ShowLength();
+}
+
+// What the memo shows must go back as the bytes that were read: a text it would change (a byte
+// order mark, no-break spaces, line or paragraph separators, CR-only or mixed line ends, bytes
+// that are no text) or cannot show (NUL and other control bytes) is shown read-only, so that no
+// save can change it unasked.
+QString TNotepadPresenter::UnfaithfulNotice() const {
+    const auto invisible = std::find_if(FShown.begin(), FShown.end(), [](QChar c) {
+        return c.category() == QChar::Other_Control && c != u'\t' && c != Break && c != u'\f';
+    });
+    if (invisible != FShown.end())
+        return QStringLiteral("Read-only: this file holds control characters the editor cannot show");
+    const auto shown = Encoded(FShown);
+    if (shown && *shown == FRaw) return {};
+    qsizetype first = 0;
+    while (shown && first < shown->size() && first < FRaw.size() && (*shown)[first] == FRaw[first]) ++first;
+    return QStringLiteral("Read-only: this file holds bytes the editor would change (the first at byte %1)")
+        .arg(first);
+}
+
+// The memo's text as the file's bytes, in the encoding and with the line breaks it was read
+// with; none when the encoding cannot hold a character of it.
+std::optional<QByteArray> TNotepadPresenter::Encoded(QString text) const {
+    if (FEndsWithBreak && !text.isEmpty()) text += Break;
+    QStringEncoder encoder(FEncoding);
+    QByteArray bytes = encoder(text.replace(Break, FLineBreak));
+    if (encoder.hasError()) return std::nullopt;
+    return bytes;
 }
 
 bool TNotepadPresenter::AskToSave() {
@@ -86,6 +124,10 @@ void TNotepadPresenter::New() {
     FFileName = UntitledName;
     FLineBreak = QStringLiteral("\n");
     FEndsWithBreak = true;
+    FEncoding = QStringConverter::Utf8;
+    FRaw.clear();
+    FShown.clear();
+    FView.SetReadOnlyNotice(QString());
     FDiskSize = -1;
     SetCaptionFromFileName();
     ShowLength();
@@ -122,14 +164,23 @@ bool TNotepadPresenter::WriteFile(const QString& fileName) {
         !FDialogs.AskYesDefaultNo(
             QStringLiteral("File '%1' has changed on disk since it was opened or saved. Overwrite it?").arg(NamePart())))
         return false;
-    QString text = FView.Text();
-    if (FEndsWithBreak && !text.isEmpty()) text += Break;
-    const QByteArray bytes = text.replace(Break, FLineBreak).toLocal8Bit();
-    QSaveFile file(fileName);
-    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit()) {
-        FMessages.ShowMessage(TUserDialogs::bkError, "Unable to save file.");
+    // Untouched, the file goes back as it was read, byte for byte.
+    const QString text = FView.Text();
+    const auto bytes = text == FShown ? std::optional(FRaw) : Encoded(text);
+    if (!bytes) {
+        FMessages.ShowMessage(TUserDialogs::bkError,
+                              QStringLiteral("Unable to save file.\r\nThe text holds characters that %1 cannot hold.")
+                                  .arg(QString::fromLatin1(QStringConverter::nameForEncoding(FEncoding)))
+                                  .toStdString());
         return false;
     }
+    const QString failure = WriteWholeFileInPlaceWhenNeeded(fileName, *bytes);
+    if (!failure.isEmpty()) {
+        FMessages.ShowMessage(TUserDialogs::bkError, ("Unable to save file.\r\n" + failure).toStdString());
+        return false;
+    }
+    FRaw = *bytes;
+    FShown = text;
     FView.SetModified(false);
     RememberDiskState(fileName);
     return true;

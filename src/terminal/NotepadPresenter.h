@@ -5,18 +5,23 @@
 
 #include <QDateTime>
 #include <QString>
+#include <QStringConverter>
 #include <QStringList>
 
 #include <functional>
+#include <optional>
 
 class TUserDialogs;
 
 // What the text viewer's commands do, without a widget: opening and saving with the ask-to-save
 // rules, the file name and caption, find and replace, Insert Date/Time and the status texts.
 // A save never loses the user's work or the file: it is written through a temporary file that
-// replaces the old one only once complete, and a file that changed on disk since it was opened
-// or saved (the survey log grows while a viewer shows it) is overwritten only when the user
-// says so. Line breaks are written back as the file had them.
+// replaces the old one only once complete (in place, after a copy is kept, where the folder
+// takes no new file), a failure is told in the system's words, and a file that changed on disk
+// since it was opened or saved (the survey log grows while a viewer shows it) is overwritten
+// only when the user says so. The file is read as UTF-8, or as ISO-8859-1 when it is not valid
+// UTF-8, and written back in that encoding with its own line breaks; one that the memo cannot
+// show unchanged opens read-only.
 class TNotepadPresenter {
 public:
     static const QString CaptionSuffix; // " — log editor"
@@ -79,6 +84,8 @@ private:
     // Asks to save a modified text; true when the command may go on.
     bool AskToSave();
     bool WriteFile(const QString& fileName);
+    QString UnfaithfulNotice() const;
+    std::optional<QByteArray> Encoded(QString text) const;
     bool ChangedOnDisk(const QString& fileName) const;
     void RememberDiskState(const QString& fileName);
     QString NamePart() const;
@@ -89,6 +96,10 @@ private:
     TNotepadDialogs& FDialogs;
     QString FFileName = UntitledName;
     bool FIsUntitled = true;
+    // The bytes as read or last written, the memo's text for them, and their encoding.
+    QByteArray FRaw;
+    QString FShown;
+    QStringConverter::Encoding FEncoding = QStringConverter::Utf8;
     QString FLineBreak = QStringLiteral("\n");
     bool FEndsWithBreak = true;
     QString FLastFind;

@@ -23,6 +23,8 @@ public:
     // Replaces the selection (or inserts at the caret) as one edit the user can undo.
     virtual void ReplaceSelection(const QString& text) = 0;
 
+    // Not empty: the memo is read-only and the status bar says why; empty: editable again.
+    virtual void SetReadOnlyNotice(const QString& notice) = 0;
     virtual void SetCaretText(const QString& text) = 0;
     virtual void SetLengthText(const QString& text) = 0;
 };

@@ -2,7 +2,9 @@
 
 #include "ui_GraphicsForm.h"
 
-#include <QFile>
+#include "device_link/WholeFileWrite.h"
+
+#include <QBuffer>
 #include <QFileDialog>
 #include <QLineSeries>
 #include <QMessageBox>
@@ -90,18 +92,17 @@ void TGraphicsForm::Redraw() {
 }
 
 QString TGraphicsForm::SaveCsv(const QString& path) {
-    QFile file(path);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate)) return file.errorString();
-    const std::string text = FGraph.CsvText();
-    if (file.write(text.data(), static_cast<qint64>(text.size())) != static_cast<qint64>(text.size()))
-        return file.errorString();
-    return {};
+    return WriteWholeFile(path, QByteArray::fromStdString(FGraph.CsvText()));
 }
 
+// Encoded in memory first, so that the file is written whole or not at all.
 QString TGraphicsForm::SavePng(const QString& path) {
     Redraw();
-    if (!ui->Graph->grab().save(path, "PNG")) return QStringLiteral("The picture could not be written.");
-    return {};
+    QByteArray picture;
+    QBuffer buffer(&picture);
+    if (!buffer.open(QIODevice::WriteOnly) || !ui->Graph->grab().save(&buffer, "PNG"))
+        return QStringLiteral("The picture could not be encoded.");
+    return WriteWholeFile(path, picture);
 }
 
 void TGraphicsForm::AskAndSave(const QString& filter, QString (TGraphicsForm::*save)(const QString&)) {

@@ -6,12 +6,14 @@
 #include "terminal/UserDialogs.h"
 #include "terminal/NotepadPresenter.h"
 #include "ui/QtNotepadDialogs.h"
+#include "ui/QtUserDialogs.h"
 
 #include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
 #include <QDialog>
 #include <QFontDialog>
+#include <QFontInfo>
 #include <QGridLayout>
 #include <QKeyEvent>
 #include <QLabel>
@@ -24,6 +26,7 @@
 #include <QTextDocument>
 
 #include <functional>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -42,13 +45,14 @@ QFont MemoFont() {
 
 } // namespace
 
-TNotepadMainForm::TNotepadMainForm(TUserDialogs& messages, TNotepadDialogs* dialogs, QWidget* parent)
+TNotepadMainForm::TNotepadMainForm(TUserDialogs* messages, TNotepadDialogs* dialogs, QWidget* parent)
     : QMainWindow(parent, Qt::Window | Qt::WindowStaysOnTopHint), ui(std::make_unique<Ui::TNotepadMainForm>()),
-      FMessages(messages) {
+      FOwnMessages(messages == nullptr ? std::make_unique<TQtUserDialogs>(this) : nullptr),
+      FMessages(messages != nullptr ? *messages : *FOwnMessages) {
     ui->setupUi(this);
     if (dialogs == nullptr) FOwnDialogs = std::make_unique<TQtNotepadDialogs>(this);
     TNotepadView& view = *this;
-    FPresenter = std::make_unique<TNotepadPresenter>(view, messages, dialogs != nullptr ? *dialogs : *FOwnDialogs);
+    FPresenter = std::make_unique<TNotepadPresenter>(view, FMessages, dialogs != nullptr ? *dialogs : *FOwnDialogs);
     setWindowTitle(QApplication::applicationDisplayName());
     ui->MemoNotepad->setFont(MemoFont());
     ui->MemoNotepad->installEventFilter(this);
@@ -67,13 +71,14 @@ void TNotepadMainForm::CentreOnScreen() {
 TNotepadMainForm::~TNotepadMainForm() = default;
 
 void TNotepadMainForm::BuildStatusBar() {
-    auto* first = new QLabel(this);
-    first->setFixedWidth(0);
+    FNoticePanel = new QLabel(this);
+    FNoticePanel->setObjectName(QStringLiteral("NoticePanel"));
+    FNoticePanel->setFixedWidth(0);
     FCaretPanel = new QLabel(TNotepadPresenter::CaretText(1, 1), this);
     FCaretPanel->setMinimumWidth(CaretPanelWidth);
     FLengthPanel = new QLabel(TNotepadPresenter::LengthText(QString()), this);
     FLengthPanel->setMinimumWidth(LengthPanelWidth);
-    for (QLabel* panel : {first, FCaretPanel, FLengthPanel}) ui->StatusBarNotepad->addWidget(panel);
+    for (QLabel* panel : {FNoticePanel, FCaretPanel, FLengthPanel}) ui->StatusBarNotepad->addWidget(panel);
 }
 
 // The commands in menu order: object name, menu, caption, shortcut, effect.
@@ -125,8 +130,13 @@ void TNotepadMainForm::BuildCommands() {
         action->setObjectName(QString::fromLatin1(row.Name));
         action->setShortcut(row.Shortcut);
         connect(action, &QAction::triggered, this, [this, run = row.Run] {
+            ++FCommandsRunning;
             run();
+            --FCommandsRunning;
             UpdateCommands();
+            if (FCommandsRunning > 0) return;
+            if (FFreeWhenCommandEnds) deleteLater();
+            else if (std::exchange(FCloseWhenCommandEnds, false)) close();
         });
         row.Menu->addAction(action);
     }
@@ -172,7 +182,7 @@ bool TNotepadMainForm::GetFreeOnClose() const { return testAttribute(Qt::WA_Dele
 void TNotepadMainForm::SetFreeOnClose(bool value) { setAttribute(Qt::WA_DeleteOnClose, value); }
 
 TNotepadMainForm* TNotepadMainForm::ShowLog(const QString& fileName, TUserDialogs& messages) {
-    auto viewer = std::make_unique<TNotepadMainForm>(messages);
+    auto viewer = std::make_unique<TNotepadMainForm>();
     viewer->setWindowTitle(QStringLiteral("Log editor"));
     viewer->resize(LogViewerSize);
     // Centred at its own size: centred at the small one, it would reach past a small screen.
@@ -197,7 +207,23 @@ bool TNotepadMainForm::CloseViewers() {
     return true;
 }
 
+// A close while a command's dialog is open (the program told to end) closes the dialog; freeing
+// the viewer waits until the command has returned, since the dialog and the command still run on
+// it, and a modified text is asked about only then, so that no edit is lost unasked.
 void TNotepadMainForm::closeEvent(QCloseEvent* event) {
+    if (FCommandsRunning > 0) {
+        for (QDialog* dialog : findChildren<QDialog*>())
+            if (dialog->isModal() && dialog->isVisible()) dialog->reject();
+        if (IsModified()) {
+            FCloseWhenCommandEnds = true;
+            event->ignore();
+            return;
+        }
+        FFreeWhenCommandEnds = FFreeWhenCommandEnds || GetFreeOnClose();
+        SetFreeOnClose(false);
+        event->accept();
+        return;
+    }
     if (FPresenter->CloseQuery()) event->accept();
     else event->ignore();
 }
@@ -236,9 +262,16 @@ void TNotepadMainForm::PrintTo(QPrinter& printer) {
 
 void TNotepadMainForm::SetUpPrinter() { FMessages.SetUpPrinter(Printer()); }
 
+// The dialog lists the families and point sizes the system has: preset with the font the memo
+// really shows (its first family may be missing, its size given in pixels), not the one asked.
 void TNotepadMainForm::ChangeFont() {
+    const QFontInfo shown(ui->MemoNotepad->font());
+    QFont preset(shown.family());
+    preset.setPointSizeF(shown.pointSizeF());
+    preset.setStyle(shown.style());
+    preset.setWeight(static_cast<QFont::Weight>(shown.weight()));
     bool chosen = false;
-    const QFont font = QFontDialog::getFont(&chosen, ui->MemoNotepad->font(), this);
+    const QFont font = QFontDialog::getFont(&chosen, preset, this);
     if (chosen) ui->MemoNotepad->setFont(font);
 }
 
@@ -326,6 +359,13 @@ void TNotepadMainForm::ReplaceSelection(const QString& text) {
     QTextCursor cursor = ui->MemoNotepad->textCursor();
     cursor.insertText(text);
     ui->MemoNotepad->setTextCursor(cursor);
+}
+
+void TNotepadMainForm::SetReadOnlyNotice(const QString& notice) {
+    ui->MemoNotepad->setReadOnly(!notice.isEmpty());
+    FNoticePanel->setText(notice);
+    FNoticePanel->setToolTip(notice);
+    FNoticePanel->setFixedWidth(notice.isEmpty() ? 0 : FNoticePanel->sizeHint().width());
 }
 
 void TNotepadMainForm::SetCaretText(const QString& text) { FCaretPanel->setText(text); }

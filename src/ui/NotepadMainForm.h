@@ -28,8 +28,9 @@ class TUserDialogs;
 class TNotepadMainForm final : public QMainWindow, private TNotepadView {
     Q_OBJECT
 public:
-    // `dialogs` null: the viewer asks through Qt's own dialogs.
-    explicit TNotepadMainForm(TUserDialogs& messages, TNotepadDialogs* dialogs = nullptr, QWidget* parent = nullptr);
+    // `messages` or `dialogs` null: the viewer asks through Qt's own dialogs, which it owns.
+    explicit TNotepadMainForm(TUserDialogs* messages = nullptr, TNotepadDialogs* dialogs = nullptr,
+                              QWidget* parent = nullptr);
     ~TNotepadMainForm() override;
 
     TNotepadPresenter& Presenter() { return *FPresenter; }
@@ -41,8 +42,9 @@ public:
     bool GetFreeOnClose() const;
     void SetFreeOnClose(bool value);
 
-    // A new viewer, "Log editor", 800 x 600, on top, freed when closed, showing the file; when
-    // the file cannot be read it is freed at once and the error shown, and null is returned.
+    // A new viewer, "Log editor", 800 x 600, on top, freed when closed, showing the file, with
+    // dialogs of its own; when the file cannot be read it is freed at once, the error shown
+    // through `messages`, and null is returned.
     static TNotepadMainForm* ShowLog(const QString& fileName, TUserDialogs& messages);
     // Closes every viewer through its ask-to-save question; false as soon as one stays open.
     static bool CloseViewers();
@@ -80,14 +82,20 @@ private:
     int SelectionLength() const override;
     void Select(int start, int length) override;
     void ReplaceSelection(const QString& text) override;
+    void SetReadOnlyNotice(const QString& notice) override;
     void SetCaretText(const QString& text) override;
     void SetLengthText(const QString& text) override;
 
     std::unique_ptr<Ui::TNotepadMainForm> ui;
+    std::unique_ptr<TUserDialogs> FOwnMessages;
     TUserDialogs& FMessages;
     std::unique_ptr<TNotepadDialogs> FOwnDialogs;
     std::unique_ptr<TNotepadPresenter> FPresenter;
     std::unique_ptr<QPrinter> FPrinter;
+    int FCommandsRunning = 0;
+    bool FFreeWhenCommandEnds = false;
+    bool FCloseWhenCommandEnds = false;
+    QLabel* FNoticePanel = nullptr;
     QLabel* FCaretPanel = nullptr;
     QLabel* FLengthPanel = nullptr;
     QDialog* FFindDialog = nullptr;

@@ -46,21 +46,21 @@ QString TitleOf(TUserDialogs::TBoxKind kind) {
 } // namespace
 
 void TQtUserDialogs::ShowMessage(TBoxKind kind, const std::string& text) {
-    QMessageBox box(IconOf(kind), TitleOf(kind), BoxText(text), QMessageBox::Ok);
+    QMessageBox box(IconOf(kind), TitleOf(kind), BoxText(text), QMessageBox::Ok, FOwner);
     box.setWindowFlag(Qt::WindowStaysOnTopHint, kind == bkInfo);
     Run(box, text);
 }
 
 TUserDialogs::TAnswer TQtUserDialogs::AskNoRetry(const std::string& text) {
     QMessageBox box(QMessageBox::Critical, TitleOf(bkError), BoxText(text),
-                    QMessageBox::No | QMessageBox::Retry);
+                    QMessageBox::No | QMessageBox::Retry, FOwner);
     box.setDefaultButton(QMessageBox::Retry);
     return Run(box, text) == QMessageBox::Retry ? anRetry : anNo;
 }
 
 TUserDialogs::TAnswer TQtUserDialogs::AskYesNoCancel(const std::string& text) {
     QMessageBox box(QMessageBox::Question, QStringLiteral("Confirmation"), BoxText(text),
-                    QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
+                    QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel, FOwner);
     switch (Run(box, text)) {
     case QMessageBox::Yes: return anYes;
     case QMessageBox::No: return anNo;
@@ -73,12 +73,12 @@ void TQtUserDialogs::Beep() {
 }
 
 bool TQtUserDialogs::ChoosePrinter(QPrinter& printer) {
-    QPrintDialog dialog(&printer);
+    QPrintDialog dialog(&printer, FOwner);
     return Run(dialog) == QDialog::Accepted;
 }
 
 void TQtUserDialogs::SetUpPrinter(QPrinter& printer) {
-    QPageSetupDialog dialog(&printer);
+    QPageSetupDialog dialog(&printer, FOwner);
     Run(dialog);
 }
 

@@ -3,11 +3,16 @@
 #include "terminal/UserDialogs.h"
 
 class QDialog;
+class QWidget;
 
-// The user dialogs as Qt shows them. The boxes have no parent window: a box raised from a
-// timer tick while the search's progress dialog has disabled the main window stays answerable.
+// The user dialogs as Qt shows them. The main window's have no parent window: a box raised from
+// a timer tick while the search's progress dialog has disabled the main window stays
+// answerable. A window that stays on top (the text viewer) owns its own, so that they open
+// above it.
 class TQtUserDialogs final : public TUserDialogs {
 public:
+    explicit TQtUserDialogs(QWidget* owner = nullptr) : FOwner(owner) {}
+
     void ShowMessage(TBoxKind kind, const std::string& text) override;
     TAnswer AskNoRetry(const std::string& text) override;
     TAnswer AskYesNoCancel(const std::string& text) override;
@@ -21,5 +26,6 @@ private:
     // standard error, so that no message is lost.
     int Run(QDialog& dialog, const std::string& text = {});
 
+    QWidget* FOwner;
     bool FEnding = false;
 };

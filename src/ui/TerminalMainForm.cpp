@@ -132,7 +132,7 @@ TTerminalMainForm::~TTerminalMainForm() {
     FDestroying = true;
     EndTestRoutines();
     FPresenter->Destroy();
-    StoreToolbars();
+    StoreToolbars(FToolbarsAtClose.value_or(ToolbarsNow()));
     // The device goes first, while the presenters its last events reach still exist.
     FSession.reset();
 }
@@ -421,6 +421,7 @@ void TTerminalMainForm::closeEvent(QCloseEvent* event) {
 }
 
 void TTerminalMainForm::EndBeforeClosing() {
+    FToolbarsAtClose = ToolbarsNow();
     FPresenter->EndRunBeforeClosing();
     FSurveyLog->WriteClosingLine();
     SaveIniSettings();
@@ -450,21 +451,24 @@ void TTerminalMainForm::SaveIniSettings() {
 
 void TTerminalMainForm::RestoreToolbars() { restoreState(TToolbarLayoutStore().LoadWindowState()); }
 
-// The menu bar and the terminal's toolbar stand where the window puts them; the main toolbar
-// may be docked anywhere or float.
-void TTerminalMainForm::StoreToolbars() {
+TTerminalMainForm::TToolbarsSnapshot TTerminalMainForm::ToolbarsNow() const {
     const auto* main = findChild<QToolBar*>(QStringLiteral("ToolBarButton"));
     const QString dock = DockName(toolBarArea(main));
     const bool floating = main->isFloating();
-    const TToolbarLayout mainLayout{!main->isHidden(), 0,        floating ? 0 : main->x(),
-                                    floating ? main->x() : 0, floating ? main->y() : 0,
-                                    floating ? QStringLiteral("+") : dock, dock};
+    return {{!main->isHidden(), 0, floating ? 0 : main->x(), floating ? main->x() : 0, floating ? main->y() : 0,
+             floating ? QStringLiteral("+") : dock, dock},
+            saveState()};
+}
+
+// The menu bar and the terminal's toolbar stand where the window puts them; the main toolbar
+// may be docked anywhere or float.
+void TTerminalMainForm::StoreToolbars(const TToolbarsSnapshot& toolbars) {
     const TToolbarLayout fixed{true, 0, 0, 0, 0, QStringLiteral("Top"), QStringLiteral("Top")};
     const TToolbarLayoutStore store;
-    const std::array<std::string, 4> failures{store.Save(QStringLiteral("ToolBarButton"), mainLayout),
+    const std::array<std::string, 4> failures{store.Save(QStringLiteral("ToolBarButton"), toolbars.Main),
                                               store.Save(QStringLiteral("TBToolbar2"), fixed),
                                               store.Save(QStringLiteral("TBToolbar1"), fixed),
-                                              store.SaveWindowState(saveState())};
+                                              store.SaveWindowState(toolbars.State)};
     for (const std::string& failure : failures)
         if (!failure.empty()) FDialogs.ShowMessage(TUserDialogs::bkError, failure);
 }

@@ -2,6 +2,7 @@
 
 #include "terminal/IniSettings.h"
 #include "terminal/MainFormView.h"
+#include "terminal/ToolbarLayoutStore.h"
 #include "ui/ProgressDialogPresenter.h"
 
 #include <QMainWindow>
@@ -9,6 +10,7 @@
 
 #include <array>
 #include <memory>
+#include <optional>
 
 namespace Ui {
 class TTerminalMainForm;
@@ -70,8 +72,15 @@ private:
     void LoadIniSettings();
     void SaveIniSettings();
     TIniSettings CurrentIniSettings() const;
+    // Where the main toolbar stands and the window's toolkit state, taken while the window is
+    // still shown: a close hides a floating toolbar with it.
+    struct TToolbarsSnapshot {
+        TToolbarLayout Main;
+        QByteArray State;
+    };
     void RestoreToolbars();
-    void StoreToolbars();
+    TToolbarsSnapshot ToolbarsNow() const;
+    void StoreToolbars(const TToolbarsSnapshot& toolbars);
     void OpenSurveyLog();
     void ShowSurveyLogFile();
     void DeleteSurveyLogFile();
@@ -124,4 +133,5 @@ private:
     QPointer<QWidget> FFocusBeforeVersionList;
     bool FClipboardHasText = false;
     bool FDestroying = false;
+    std::optional<TToolbarsSnapshot> FToolbarsAtClose;
 };

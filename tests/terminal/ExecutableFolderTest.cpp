@@ -6,6 +6,9 @@
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
+#include <sched.h>
+#include <sys/mount.h>
+
 namespace {
 
 // A program folder laid out as an installation lays it out, with the per-user data folder of
@@ -57,6 +60,22 @@ TEST_F(ExecutableFolderTest, AnUncreatableDataFolderIsStillTheOneNamed) {
     QFile blocker(Root.filePath("data"));
     ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
     EXPECT_EQ(ExecutableFolderFor(Root.filePath("usr/bin")), DataFolder());
+}
+
+// The program's folder made read-only mid-run, in a mount namespace of this test's own.
+TEST(ExecutableFolderOnceTest, TheFolderChosenAtStartStaysWhenItsRightsChange) {
+    const QByteArray folder = QFile::encodeName(QCoreApplication::applicationDirPath());
+    const QString chosen = ExecutableFolder();
+    ASSERT_EQ(chosen, QCoreApplication::applicationDirPath() + u'/');
+    if (::unshare(CLONE_NEWNS) != 0 || ::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0 ||
+        ::mount(folder.constData(), folder.constData(), nullptr, MS_BIND, nullptr) != 0)
+        GTEST_SKIP() << "a mount namespace of its own needs root";
+    const bool readOnly =
+        ::mount(nullptr, folder.constData(), nullptr, MS_BIND | MS_REMOUNT | MS_RDONLY, nullptr) == 0;
+    const QString later = ExecutableFolder();
+    ::umount2(folder.constData(), MNT_DETACH);
+    ASSERT_TRUE(readOnly);
+    EXPECT_EQ(later, chosen);
 }
 
 } // namespace

@@ -1,5 +1,8 @@
 #include "terminal/IniSettings.h"
 
+#include "support/FileContents.h"
+#include "support/SmallDisk.h"
+
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
@@ -7,16 +10,7 @@
 
 namespace {
 
-QByteArray ContentsOf(const QString& path) {
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-void WriteFile(const QString& path, const QByteArray& contents) {
-    QFile file(path);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    file.write(contents);
-}
+void WriteFile(const QString& path, const QByteArray& contents) { ASSERT_TRUE(WriteContents(path, contents)); }
 
 class IniSettingsTest : public testing::Test {
 protected:
@@ -92,6 +86,20 @@ TEST_F(IniSettingsTest, FailedWriteIsReportedAndLeavesTheOldFile) {
     const QString inMissingFolder = Folder.filePath(QStringLiteral("gone/settings.ini"));
     EXPECT_NE(Settings.Save(inMissingFolder), "");
     EXPECT_FALSE(QFile::exists(inMissingFolder));
+}
+
+TEST(IniSettingsFullDiskTest, AFullDiskKeepsEveryByteOfTheOldFileAndSaysWhy) {
+    TSmallDisk disk;
+    if (!disk.Mounted()) GTEST_SKIP() << "mounting a small disk needs root";
+    const QString path = disk.Path(QStringLiteral("settings.ini"));
+    const QByteArray old = "[Mine]\r\nkept=1\r\n[General]\r\nWriteMemo=1\r\n";
+    WriteFile(path, old);
+    disk.Fill();
+    TIniSettings settings;
+    settings.WriteMemo = false;
+    const std::string message = settings.Save(path);
+    EXPECT_NE(message.find("No space left on device"), std::string::npos) << message;
+    EXPECT_EQ(ContentsOf(path), old);
 }
 
 } // namespace

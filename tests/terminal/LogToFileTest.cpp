@@ -1,6 +1,8 @@
 #include "terminal/EInOutError.h"
 #include "terminal/LogToFile.h"
 
+#include "support/SmallDisk.h"
+
 #include <QCoreApplication>
 #include <QFile>
 #include <QRegularExpression>
@@ -124,6 +126,49 @@ TEST_F(LogToFileTest, ClearOnCreateEmptiesTheStoredFileOnceAfterLoading) {
     Log.Add(QStringLiteral("a"));
     Log.Add(QStringLiteral("b"));
     EXPECT_EQ(ContentsOf(path), "a\r\nb\r\n");
+}
+
+// --- a full disk ---
+
+TEST(LogToFileFullDiskTest, ALineIsWrittenWholeOrNotAndTheNextAlwaysStartsOnItsOwn) {
+    TSmallDisk disk;
+    if (!disk.Mounted()) GTEST_SKIP() << "mounting a small disk needs root";
+    TLogToFile log;
+    log.SetLogFileName(disk.Path(QStringLiteral("CS.log")));
+    log.Add(QStringLiteral("start"));
+    disk.Fill();
+    std::string failure;
+    for (int i = 0; i < 1000 && failure.empty(); ++i) {
+        try {
+            log.Add(QStringLiteral("line %1 ").arg(i) + QString(37, u'x'));
+        } catch (const EInOutError& error) {
+            failure = error.what();
+        }
+    }
+    EXPECT_NE(failure.find("No space left on device"), std::string::npos) << failure;
+    disk.Free();
+    log.Add(QStringLiteral("after"));
+    const QList<QByteArray> lines = ContentsOf(log.GetLogFileName()).split('\n');
+    ASSERT_GE(lines.size(), 3);
+    EXPECT_EQ(lines.first(), "start\r");
+    EXPECT_EQ(lines[lines.size() - 2], "after\r");
+    EXPECT_EQ(lines.last(), "");
+    const QRegularExpression whole(QStringLiteral("^line \\d+ x{37}\r$"));
+    for (qsizetype i = 1; i + 2 < lines.size(); ++i)
+        EXPECT_TRUE(whole.match(QString::fromLatin1(lines[i])).hasMatch()) << lines[i].toStdString();
+}
+
+TEST_F(LogToFileTest, ALineLeftWithoutItsEndIsEndedBeforeTheNext) {
+    const QString path = PathOf(QStringLiteral("CS.log"));
+    for (const QByteArray& torn : {QByteArray("half"), QByteArray("half\r")}) {
+        QFile file(path);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(torn);
+        file.close();
+        Log.SetLogFileName(path);
+        Log.Add(QStringLiteral("next"));
+        EXPECT_EQ(ContentsOf(path), "half\r\nnext\r\n");
+    }
 }
 
 } // namespace

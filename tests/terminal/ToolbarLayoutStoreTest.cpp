@@ -1,6 +1,7 @@
 #include "terminal/ToolbarLayoutStore.h"
 
 #include "device_link/UserSettingsFolder.h"
+#include "support/SmallDisk.h"
 
 #include <QFile>
 #include <QSettings>
@@ -43,6 +44,31 @@ TEST_F(ToolbarLayoutStoreTest, WindowStateComesBackByteForByte) {
     const QByteArray state("\x00\x01state\xff", 8);
     EXPECT_EQ(Store.SaveWindowState(state), "");
     EXPECT_EQ(TToolbarLayoutStore().LoadWindowState(), state);
+}
+
+// The store's file on a disk with one page left, then none: complete either way, and why not.
+TEST(ToolbarLayoutStoreFullDiskTest, TheStoresFileEndsCompleteOrStaysAsItWasAndTheSystemSaysWhy) {
+    TSmallDisk disk(UserSettingsFolder() + QStringLiteral("/KelvoFullDisk"));
+    if (!disk.Mounted()) GTEST_SKIP() << "mounting a small disk needs root";
+    const TToolbarLayoutStore store(QStringLiteral("\\Software\\KelvoFullDisk\\Tavrik"));
+    const TToolbarLayout docked{true, 0, 0, 0, 0, QStringLiteral("Top"), QStringLiteral("Top")};
+    ASSERT_EQ(store.Save(QStringLiteral("ToolBarButton"), docked), "");
+    const QString file = disk.Path(QStringLiteral("Tavrik.conf"));
+    auto contents = [&file] {
+        QFile stored(file);
+        return stored.open(QIODevice::ReadOnly) ? stored.readAll() : QByteArray();
+    };
+
+    disk.Fill(TSmallDisk::PageSize);
+    ASSERT_EQ(store.Save(QStringLiteral("TBToolbar1"), docked), "");
+    const QByteArray complete = contents();
+    EXPECT_TRUE(complete.contains("[ToolBarButton]") && complete.contains("[TBToolbar1]")) << complete.toStdString();
+
+    disk.Free();
+    disk.Fill();
+    const std::string failure = store.Save(QStringLiteral("TBToolbar2"), docked);
+    EXPECT_NE(failure.find("No space left on device"), std::string::npos) << failure;
+    EXPECT_EQ(contents(), complete);
 }
 
 } // namespace

@@ -4,6 +4,8 @@
 #include "terminal/TerminalSession.h"
 #include "ui/GraphicsPage.h"
 #include "ui/OrientationPage.h"
+#include "support/FileContents.h"
+#include "support/SmallDisk.h"
 
 #include <QApplication>
 #include <QDial>
@@ -89,4 +91,24 @@ TEST(OrientationPageTest, TheDialAndButtonsStayInPlaceWhileTheValuesChangeWidth)
     const auto narrow = places();
     page.Presenter().OnLabels(TOrientationPresenter::Labels(200, 200, -359.9));
     EXPECT_EQ(places(), narrow);
+    const QLabel& angle = *page.findChild<QLabel*>(QStringLiteral("lbl_RotationAngle3"));
+    EXPECT_GE(angle.width(), angle.sizeHint().width()); // the widest angle is not clipped
+}
+
+TEST(GraphicsFormTest, OnAFullDiskTheOldExportsStayAndTheSystemSaysWhy) {
+    TSmallDisk disk;
+    if (!disk.Mounted()) GTEST_SKIP() << "mounting a small disk needs root";
+    TGraphData graph;
+    TGraphicsForm form(graph);
+    form.resize(400, 300);
+    graph.Add({25.5, 0, 80, 120});
+    ASSERT_EQ(form.SaveCsv(disk.Path("graph.csv")), "");
+    ASSERT_EQ(form.SavePng(disk.Path("graph.png")), "");
+    const QByteArray csv = ContentsOf(disk.Path("graph.csv")), png = ContentsOf(disk.Path("graph.png"));
+    disk.Fill();
+    graph.Add({14, 100, 45, 125});
+    EXPECT_EQ(form.SaveCsv(disk.Path("graph.csv")), "No space left on device");
+    EXPECT_EQ(form.SavePng(disk.Path("graph.png")), "No space left on device");
+    EXPECT_EQ(ContentsOf(disk.Path("graph.csv")), csv);
+    EXPECT_EQ(ContentsOf(disk.Path("graph.png")), png);
 }

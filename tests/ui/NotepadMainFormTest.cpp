@@ -3,13 +3,19 @@
 
 #include "terminal/DateTimeText.h"
 #include "terminal/UserDialogs.h"
+#include "support/SmallDisk.h"
 
 #include <QAction>
 #include <QApplication>
 #include <QDir>
+#include <QFontDialog>
+#include <QFontInfo>
+#include <QMessageBox>
+#include <QTimer>
 #include <QFile>
 #include <QLabel>
 #include <QPlainTextEdit>
+#include <QPointer>
 #include <QPrinter>
 #include <QScreen>
 #include <QStatusBar>
@@ -82,7 +88,7 @@ protected:
     QTemporaryDir Folder;
     const QString LogPath = Folder.filePath(QStringLiteral("CS.log"));
     TAnsweringDialogs Dialogs;
-    TNotepadMainForm Viewer{Dialogs, &Dialogs};
+    TNotepadMainForm Viewer{&Dialogs, &Dialogs};
 };
 
 // --- closing and the ask-to-save question ---
@@ -109,7 +115,8 @@ TEST_F(NotepadTest, YesWithAFailingSaveKeepsTheWindowTheTextAndTheFile) {
     Dialogs.Overwrite = true;
     Viewer.findChild<QAction*>(QStringLiteral("FileCloseApp"))->trigger();
     EXPECT_TRUE(Viewer.isVisible());
-    EXPECT_THAT(Dialogs.Messages, ElementsAre("Unable to save file."));
+    ASSERT_EQ(Dialogs.Messages.size(), 1u);
+    EXPECT_THAT(Dialogs.Messages[0], testing::StartsWith("Unable to save file.\r\n"));
     EXPECT_TRUE(Memo().document()->isModified());
     EXPECT_TRUE(QFileInfo(LogPath).isDir());
 }
@@ -167,6 +174,59 @@ TEST_F(NotepadTest, AFileThatGrewOnDiskIsOverwrittenOnlyWhenTheUserSaysSo) {
     EXPECT_EQ(ContentsOf(LogPath), "first\r\nsecond\r\ntyped\r\n");
 }
 
+TEST_F(NotepadTest, OnAFullDiskTheFileStaysTheTextStaysModifiedAndTheSystemSaysWhy) {
+    TSmallDisk disk;
+    if (!disk.Mounted()) GTEST_SKIP() << "mounting a small disk needs root";
+    const QString path = disk.Path(QStringLiteral("CS.log"));
+    WriteFile(path, "first\r\nsecond\r\n");
+    Viewer.OpenFile(path);
+    Memo().appendPlainText(QStringLiteral("typed"));
+    disk.Fill();
+    EXPECT_FALSE(Presenter().Save());
+    EXPECT_THAT(Dialogs.Messages, ElementsAre("Unable to save file.\r\nNo space left on device"));
+    EXPECT_TRUE(Memo().document()->isModified());
+    EXPECT_EQ(ContentsOf(path), "first\r\nsecond\r\n");
+}
+
+// --- bytes the user did not touch ---
+
+TEST_F(NotepadTest, ALatinOneTextGoesBackInItsOwnBytesAndRefusesWhatItCannotHold) {
+    WriteFile(LogPath, "caf\xe9\r\nna\xefve\r\n");
+    Viewer.OpenFile(LogPath);
+    EXPECT_FALSE(Memo().isReadOnly());
+    EXPECT_EQ(Memo().toPlainText(), QStringLiteral("caf\u00e9\nna\u00efve"));
+    Memo().appendPlainText(QStringLiteral("typed"));
+    ASSERT_TRUE(Presenter().Save());
+    EXPECT_EQ(ContentsOf(LogPath), "caf\xe9\r\nna\xefve\r\ntyped\r\n");
+
+    Memo().appendPlainText(QStringLiteral("\u20ac"));
+    EXPECT_FALSE(Presenter().Save());
+    EXPECT_EQ(ContentsOf(LogPath), "caf\xe9\r\nna\xefve\r\ntyped\r\n");
+    EXPECT_TRUE(Memo().document()->isModified());
+    ASSERT_EQ(Dialogs.Messages.size(), 1u);
+    EXPECT_THAT(Dialogs.Messages[0], testing::HasSubstr("ISO-8859-1"));
+}
+
+TEST_F(NotepadTest, AFileTheMemoWouldChangeOpensReadOnlyAndSaveAsCopiesItsBytes) {
+    const std::vector<QByteArray> unfaithful{
+        QByteArray("\xef\xbb\xbfwith a mark\n"), QByteArray("no\xc2\xa0" "break\n"), QByteArray("line\xe2\x80\xa8sep\n"),
+        QByteArray("old\rmac\r"),                 QByteArray("mixed\r\nends\n"),   QByteArray("nul\0byte\n", 9),
+        QByteArray("\x89PNG\r\n\x1a\n\0\0\0\rIHDR", 16)};
+    for (const QByteArray& bytes : unfaithful) {
+        WriteFile(LogPath, bytes);
+        Viewer.OpenFile(LogPath);
+        EXPECT_TRUE(Memo().isReadOnly()) << bytes.toStdString();
+        EXPECT_THAT(Panel(0).toStdString(), testing::StartsWith("Read-only")) << bytes.toStdString();
+        Dialogs.SaveAsName = Folder.filePath(QStringLiteral("copy.bin"));
+        ASSERT_TRUE(Presenter().SaveAs());
+        EXPECT_EQ(ContentsOf(*Dialogs.SaveAsName), bytes);
+        Dialogs.SaveAsName.reset();
+    }
+    Presenter().New();
+    EXPECT_FALSE(Memo().isReadOnly());
+    EXPECT_EQ(Panel(0), QString());
+}
+
 // --- editing, status bar, search ---
 
 TEST_F(NotepadTest, StatusBarFollowsTheCaretAndCountsLineBreaksTwice) {
@@ -216,6 +276,43 @@ TEST_F(NotepadTest, CommandsFollowTheTextAndTheSaveTypesGiveTheirExtension) {
     EXPECT_EQ(TNotepadPresenter::DefaultExtension(filters[2]), QStringLiteral("css"));
     EXPECT_EQ(TNotepadPresenter::DefaultExtension(filters[1]), QStringLiteral("html"));
     EXPECT_EQ(TNotepadPresenter::DefaultExtension(filters.last()), QString());
+}
+
+// --- the viewer's own dialogs ---
+
+// The viewer stays on top: a dialog it does not own may open behind it.
+TEST(NotepadDialogsTest, BoxesAndDialogsBelongToTheViewerAndTheFontDialogOpensOnTheMemosFont) {
+    TNotepadMainForm viewer;
+    viewer.show();
+    viewer.findChild<QPlainTextEdit*>()->setPlainText(QStringLiteral("text"));
+    QFont preset;
+    for (const char* command : {"FilePreview", "FilePrinterSetup", "ViewFont"}) {
+        QWidget* parent = nullptr;
+        QTimer::singleShot(0, [&] {
+            QWidget* dialog = QApplication::activeModalWidget();
+            if (dialog == nullptr) return;
+            parent = dialog->parentWidget();
+            if (auto* fonts = qobject_cast<QFontDialog*>(dialog)) preset = fonts->currentFont();
+            dialog->close();
+        });
+        viewer.findChild<QAction*>(QString::fromLatin1(command))->trigger();
+        EXPECT_EQ(parent, &viewer) << command;
+    }
+    const QFontInfo shown(viewer.findChild<QPlainTextEdit*>()->font());
+    EXPECT_EQ(preset.family(), shown.family());
+    EXPECT_EQ(preset.pointSize(), shown.pointSize());
+}
+
+TEST(NotepadDialogsTest, ClosingTheViewerWhileItsDialogIsOpenClosesTheDialogAndFreesTheViewerAfter) {
+    QPointer<TNotepadMainForm> viewer = new TNotepadMainForm;
+    viewer->SetFreeOnClose(true);
+    viewer->show();
+    bool closed = false;
+    QTimer::singleShot(0, [&] { closed = viewer->close(); });
+    viewer->findChild<QAction*>(QStringLiteral("ViewFont"))->trigger();
+    EXPECT_TRUE(closed);
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_TRUE(viewer.isNull());
 }
 
 // --- the main window's use ---

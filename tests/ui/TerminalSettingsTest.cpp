@@ -19,6 +19,8 @@
 #include <QPlainTextEdit>
 #include <QFile>
 #include <QMenu>
+#include <QMouseEvent>
+#include <QSettings>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QSpinBox>
@@ -112,6 +114,43 @@ TEST_F(TerminalSettingsTest, BoxesIncrementsPortAndToolbarSetInOneRunAreThereInT
     EXPECT_TRUE(Dialogs.Shown.empty());
 }
 
+// Dragged by its handle out of the window, as a user makes it float.
+void FloatByItsHandle(QToolBar& toolbar) {
+    const QPoint handle(4, toolbar.height() / 2);
+    auto send = [&toolbar](QEvent::Type type, QPoint local, Qt::MouseButtons buttons) {
+        QMouseEvent event(type, local, toolbar.mapToGlobal(local), type == QEvent::MouseMove ? Qt::NoButton : Qt::LeftButton,
+                          buttons, Qt::NoModifier);
+        QApplication::sendEvent(&toolbar, &event);
+    };
+    send(QEvent::MouseButtonPress, handle, Qt::LeftButton);
+    for (int step = 1; step <= 10; ++step) send(QEvent::MouseMove, handle + QPoint(step * 30, step * 40), Qt::LeftButton);
+    send(QEvent::MouseButtonRelease, handle + QPoint(300, 400), Qt::NoButton);
+}
+
+TEST_F(TerminalSettingsTest, AFloatingMainToolbarComesBackShownAndFloating) {
+    {
+        TTerminalMainForm window(Dialogs);
+        window.show();
+        auto& toolbar = Child<QToolBar>(window, "ToolBarButton");
+        FloatByItsHandle(toolbar);
+        ASSERT_TRUE(toolbar.isFloating());
+        EXPECT_TRUE(window.close());
+        // The quit that follows the last window's close closes every other window, the floating
+        // toolbar too, before the window is destroyed.
+        QCoreApplication::postEvent(QCoreApplication::instance(), new QEvent(QEvent::Quit));
+        QApplication::processEvents();
+    }
+    TTerminalMainForm window(Dialogs);
+    window.show();
+    const auto& toolbar = Child<QToolBar>(window, "ToolBarButton");
+    EXPECT_TRUE(toolbar.isFloating());
+    EXPECT_TRUE(toolbar.isVisible());
+    const QSettings registry(QSettings::NativeFormat, QSettings::UserScope, QStringLiteral("Corvane"),
+                             QStringLiteral("Tavrik"));
+    EXPECT_EQ(registry.value(QStringLiteral("ToolBarButton/Visible")).toInt(), 1);
+    EXPECT_EQ(registry.value(QStringLiteral("ToolBarButton/DockedTo")).toString(), QStringLiteral("+"));
+}
+
 TEST_F(TerminalSettingsTest, LoadedBoxesAndTheDeviceAgreeAfterStartUp) {
     for (const bool filter2 : {false, true}) {
         SCOPED_TRACE(filter2);
@@ -182,7 +221,7 @@ TEST_F(TerminalSettingsTest, InfoBoxIsTitledInfoWithItsIconAndStaysOnTop) {
 TEST_F(TerminalSettingsTest, QuitAsksEachOpenViewerFirstAndCancelKeepsTheProgram) {
     TTerminalMainForm window(Dialogs);
     TCancellingDialogs cancelling;
-    TNotepadMainForm viewer(Dialogs, &cancelling);
+    TNotepadMainForm viewer(&Dialogs, &cancelling);
     ShowEditedViewer(window, viewer);
     EXPECT_FALSE(window.close());
     EXPECT_TRUE(viewer.isVisible());
@@ -198,7 +237,7 @@ TEST_F(TerminalSettingsTest, ACancelledCloseInsideAWaitLeavesTheWaitsWaiting) {
         {
             TTerminalMainForm window(Dialogs);
             TCancellingDialogs cancelling;
-            TNotepadMainForm viewer(Dialogs, &cancelling);
+            TNotepadMainForm viewer(&Dialogs, &cancelling);
             ShowEditedViewer(window, viewer);
             QTimer::singleShot(0, &window, [&window] { window.close(); });
             WaitWithMessages(50);
