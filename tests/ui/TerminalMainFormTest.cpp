@@ -117,6 +117,17 @@ TEST_F(TerminalMainFormTest, StartUpStateHoldsTheCommandsTable) {
     EXPECT_TRUE(Child<QCheckBox>("CheckBoxWriteToMemo").isChecked());
 }
 
+// Before the first ride the page reads as an empty ride, in the texts a ride shows.
+TEST_F(TerminalMainFormTest, StatisticsPageBeforeTheFirstRideShowsTheEmptyRidesTexts) {
+    EXPECT_EQ(Child<QLabel>("LabelTime").text(), "Events count: 0 in ms 0, avg per Sec: 0, Elapsed time: 00:00:00");
+    EXPECT_EQ(Child<QLabel>("LabelDistance").text(), "Rolls count: 0.00000 Total distance: 0.000 kms");
+    EXPECT_EQ(Child<QLabel>("LabelSpeed").text(), "Speed: 0.0 Km/h, 0.00 m/s, Speed AVG: 0.000 km/h");
+    EXPECT_EQ(Child<QLabel>("LabelSpeedAvg").text(), "0.0");
+    EXPECT_EQ(Child<QLabel>("LabelCadence").text(), "Cadence: 0, Cadence Avg: 0");
+    EXPECT_EQ(Child<QLabel>("LabelHeart").text(), "Heart: 0, Heart Average: 0");
+    EXPECT_EQ(Child<QLabel>("LabelheartImpulsions").text(), "HR impuls 0");
+}
+
 TEST_F(TerminalMainFormTest, OpeningThePortRidesWithReceivedLinesAndLabelsAndWriteToMemoKeepsOneLine) {
     EmulatorFixture emulator(5);
     OpenOn(emulator);
