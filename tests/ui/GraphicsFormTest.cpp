@@ -89,4 +89,6 @@ TEST(OrientationPageTest, TheDialAndButtonsStayInPlaceWhileTheValuesChangeWidth)
     const auto narrow = places();
     page.Presenter().OnLabels(TOrientationPresenter::Labels(200, 200, -359.9));
     EXPECT_EQ(places(), narrow);
+    const QLabel& angle = *page.findChild<QLabel*>(QStringLiteral("lbl_RotationAngle3"));
+    EXPECT_GE(angle.width(), angle.sizeHint().width()); // the widest angle is not clipped
 }
