@@ -38,6 +38,15 @@ TMainFormView::TStatsLabels TEventDisplayPresenter::StatsLabels(const EventText:
             std::to_string(serialNumber),       std::to_string(productVersion)};
 }
 
+void TEventDisplayPresenter::ShowEmptyRide() {
+    const TKelvoDevice& device = FSession.Device();
+    EventText::TStatsContext empty;
+    empty.Version = device.GetVersion();
+    empty.UnitMeasure = device.GetUnitMeasure();
+    FView.ShowStatsLabels(StatsLabels(empty, device.GetSerialNumber(), device.GetProductVersion()));
+    FView.ShowHeartImpulses(EventText::HeartImpulsesLabel(0));
+}
+
 void TEventDisplayPresenter::AddLine(const std::string& line) {
     // Unchecked, the terminal keeps only the newest line.
     if (!FSession.WriteToMemo && FView.TerminalLineCount() > 0) FView.ClearTerminal();

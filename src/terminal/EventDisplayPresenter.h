@@ -13,6 +13,10 @@ class TEventDisplayPresenter {
 public:
     TEventDisplayPresenter(TTerminalSession& session, TMainFormView& view, TUserDialogs& dialogs);
 
+    // Before the first ride the labels read as a ride that has counted nothing yet, in the texts
+    // a ride shows.
+    void ShowEmptyRide();
+
     static TMainFormView::TStatsLabels StatsLabels(const EventText::TStatsContext& stats,
                                                    std::int32_t serialNumber, std::int32_t productVersion);
     static constexpr const char* SpeedReadingError = "Error in speed reading [>0.5]";

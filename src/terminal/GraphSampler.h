@@ -29,7 +29,7 @@ public:
     // "Points for Page:" changed: an integer within 1..100000 sets the page; other text (an
     // empty field while typing) changes nothing. False when refused.
     bool SetPointsForPageText(const std::string& text);
-    static constexpr const char* PointsForPageRefusal = "Points for Page: a whole number from 1 to 100000.";
+    static constexpr const char* PointsForPageRefusal = "Refused: 1 to 100000 only";
     // The page's points in force, as the field shows them.
     std::string PointsForPageText() const;
     // "Show last Value" on the graphics window.

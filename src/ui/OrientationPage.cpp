@@ -45,8 +45,10 @@ void TOrientationPage::FixValueColumnWidth() {
                                                              {ui->lbl_RotationByte4, QStringLiteral("-888")},
                                                              {ui->lbl_RotationAngle3, widestAngle}}};
     int width = 0;
-    for (const auto& [label, widest] : values)
+    for (const auto& [label, widest] : values) {
+        label->ensurePolished(); // the bold angle's style sheet sets its font
         width = std::max({width, label->minimumWidth(), label->fontMetrics().horizontalAdvance(widest)});
+    }
     for (const auto& [label, widest] : values) label->setFixedWidth(width);
 }
 

@@ -122,6 +122,7 @@ TTerminalMainForm::TTerminalMainForm(TUserDialogs& dialogs, QWidget* parent)
     if (const QScreen* screen = QGuiApplication::primaryScreen())
         move(screen->availableGeometry().center() - rect().center());
     FPresenter->Create();
+    FDisplay->ShowEmptyRide();
     RestoreToolbars();
     OpenSurveyLog();
     // The box shows the filter the device runs, also when loading left the box as it was.
