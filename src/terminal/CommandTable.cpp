@@ -67,6 +67,10 @@ constexpr std::array Table{
     TCommandRow{RandomElevation, "ActionRandomElevation", "Random elevation", "", "", On, On, Off, On},
     TCommandRow{SetRandomValue, "ActionSetRandomValue", "Set random value", "", "", On, Off, Off, On},
     TCommandRow{DisableSpeedZero, "ActionDisableSpeedZero", "Disable speed=0", "", "", On, On, Off, On},
+    TCommandRow{RecordTraffic, "ActionRecordTraffic", "Record traffic...", "",
+                 "Keep every byte to and from the console in a capture file", On, On, Off, On},
+    TCommandRow{TimeStamps, "ActionTimeStamps", "Time stamps", "",
+                 "Begin each new terminal line with the time it arrived", On, On, Off, On},
     TCommandRow{TerminalCopy, "ItemTerminalCopy", "Copy", "", "", Off, Off, Off, On},
     TCommandRow{TerminalCut, "ItemTerminalCut", "Cut", "", "", Off, Off, Off, On},
     TCommandRow{TerminalPaste, "ItemTerminalPaste", "Paste", "", "", Off, Off, Off, On},
@@ -94,20 +98,21 @@ std::span<const TCommandRow> Commands() {
 const std::vector<TMenuLayout>& MenuBar() {
     static const std::vector<TMenuLayout> menus{
         {"Port",
-         "Port",
+         "&Port",
          {Item(ComPortSettings), Item(OpenPort), Item(LoadComPortSettings), Item(SaveComPortSettings),
-          Item(ClearBufferIO), Separator(), Item(Print), Item(PrinterSetup), Separator(), Item(Quit)}},
+          Item(ClearBufferIO), Separator(), Item(RecordTraffic), Separator(), Item(Print), Item(PrinterSetup),
+          Separator(), Item(Quit)}},
         {"Edit",
-         "Edit",
+         "&Edit",
          {Item(Copy), Item(Cut), Item(Paste), Item(SelectAll), Separator(), Item(FollowEntries), Separator(),
           Item(Find), Item(FindNext)}},
-        {"Kelvo Device", "Kelvo Device", {Item(StartDevice)}},
+        {"Kelvo Device", "&Kelvo Device", {Item(StartDevice)}},
         {"Terminal",
-         "Terminal",
-         {Item(FollowEntries), Item(ClearText), Item(GoToLine), Item(Print), Sub("Terminal options"),
+         "&Terminal",
+         {Item(FollowEntries), Item(TimeStamps), Item(ClearText), Item(GoToLine), Item(Print), Sub("Terminal options"),
           Separator(), Item(TerminalCopy), Item(TerminalCut), Item(TerminalPaste), Item(TerminalFind),
           Item(TerminalFindNext), Item(TerminalSelectAll)}},
-        {"Help", "Help", {Item(Help), Item(ConsoleVersion), Item(UpgradeWizard), Separator(), Item(About)}},
+        {"Help", "&Help", {Item(Help), Item(ConsoleVersion), Item(UpgradeWizard), Separator(), Item(About)}},
     };
     return menus;
 }
@@ -118,7 +123,7 @@ const std::vector<TMenuLayout>& SubMenus() {
          "Options",
          {Item(DisconnectionSettings), Item(WriteLogCS), Separator(), Item(ComPortSettings),
           Item(SaveComPortSettings), Item(LoadComPortSettings)}},
-        {"Terminal options", "Options", {Item(DiscardNullValues), Item(DisplayEvents), Item(OnlyStatValues)}},
+        {"Terminal options", "&Options", {Item(DiscardNullValues), Item(DisplayEvents), Item(OnlyStatValues)}},
         {"Test",
          "Test",
          {Item(StartTest), Separator(), Item(RandomResistance), Item(RandomElevation), Item(SetRandomValue),
@@ -140,7 +145,7 @@ const std::vector<TToolbarContents>& Toolbars() {
     static const std::vector<TToolbarContents> toolbars{
         {"ToolBarButton",
          "Main toolbar",
-         {Item(FindDevice), Item(OpenPort), Item(StartDevice), Separator(), Sub("Test"), Sub("Log file"),
+         {Item(FindDevice), Item(OpenPort), Item(StartDevice), Item(RecordTraffic), Separator(), Sub("Test"), Sub("Log file"),
           Sub("Options"), Separator(), Item(RegulTool), Item(ShowVideo), Item(Quit)}},
         {"TBToolbar1", "Toolbar terminal", {Item(SelectAll), Item(ClearText)}},
     };

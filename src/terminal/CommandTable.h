@@ -47,6 +47,8 @@ enum class TCommand {
     RandomElevation,
     SetRandomValue,
     DisableSpeedZero,
+    RecordTraffic,
+    TimeStamps,
     // Plain items of the "Terminal" menu, disabled, without an action of their own.
     TerminalCopy,
     TerminalCut,

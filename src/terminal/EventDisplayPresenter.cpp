@@ -50,7 +50,7 @@ void TEventDisplayPresenter::ShowEmptyRide() {
 void TEventDisplayPresenter::AddLine(const std::string& line) {
     // Unchecked, the terminal keeps only the newest line.
     if (!FSession.WriteToMemo && FView.TerminalLineCount() > 0) FView.ClearTerminal();
-    FView.AppendTerminalLine(line);
+    FView.AppendTerminalLine(FSession.TimeStamps ? EventText::TimeStamped(line, QTime::currentTime()) : line);
 }
 
 void TEventDisplayPresenter::HookSession() {

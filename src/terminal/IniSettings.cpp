@@ -131,6 +131,7 @@ bool TIniSettings::Load(const QString& FileName) {
     ReadBoolean(ini, "HrFilter2Active", HrFilter2Active);
     ReadInteger(ini, "IncrementStep", IncrementStep, MinIncrementStep, MaxIncrementStep);
     ReadInteger(ini, "IncrementInterval", IncrementInterval, MinIncrementInterval, MaxIncrementInterval);
+    ReadBoolean(ini, "TimeStamps", TimeStamps);
     return true;
 }
 
@@ -144,6 +145,7 @@ std::string TIniSettings::Save(const QString& FileName) const {
     ini.SetValue("HrFilter2Active", BooleanText(HrFilter2Active));
     ini.SetValue("IncrementStep", QByteArray::number(IncrementStep));
     ini.SetValue("IncrementInterval", QByteArray::number(IncrementInterval));
+    if (TimeStamps || ini.Value("TimeStamps")) ini.SetValue("TimeStamps", BooleanText(TimeStamps));
     const QString failure = WriteWholeFile(FileName, ini.Contents());
     if (failure.isEmpty()) return {};
     return QStringLiteral("Cannot write the settings file %1: %2")

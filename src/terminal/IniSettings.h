@@ -33,6 +33,9 @@ public:
     bool HrFilter2Active = true;
     std::int32_t IncrementStep = 1;
     std::int32_t IncrementInterval = 5;
+    // "Time stamps" of the Terminal menu; written only once it was on, so that a file of a
+    // user who never used it keeps its six keys.
+    bool TimeStamps = false;
 
     // "settings.ini" beside the executable.
     static QString DefaultFileName();

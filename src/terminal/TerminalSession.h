@@ -76,6 +76,8 @@ public:
 
     // "WriteToMemo": unchecked, the terminal keeps only the newest line.
     bool WriteToMemo = true;
+    // "Time stamps": each new terminal line begins with the time of day it arrived.
+    bool TimeStamps = false;
     // The window clears it while the terminal page is hidden: request echoes are then not written.
     bool TerminalVisible = true;
 

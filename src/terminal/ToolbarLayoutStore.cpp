@@ -10,6 +10,16 @@ namespace {
 constexpr std::int32_t LayoutRevision = 2000;
 const QString WindowStateKey = QStringLiteral("TerminalMainForm");
 const QString WindowStateValue = QStringLiteral("ToolbarState");
+const QString WindowGeometryValue = QStringLiteral("Geometry");
+
+QByteArray LoadWindowValue(const QString& key, const QString& value) {
+    try {
+        const TSettingsStore store(stRegistry, key, WindowStateKey);
+        return QByteArray::fromBase64(store.ReadText(value, QString()).toLatin1());
+    } catch (const std::exception&) {
+        return {};
+    }
+}
 
 std::string Stored(const QString& key, const QString& section, const std::function<void(TSettingsStore&)>& write) {
     try {
@@ -26,14 +36,9 @@ std::string Stored(const QString& key, const QString& section, const std::functi
 
 TToolbarLayoutStore::TToolbarLayoutStore(QString Key) : FKey(std::move(Key)) {}
 
-QByteArray TToolbarLayoutStore::LoadWindowState() const {
-    try {
-        const TSettingsStore store(stRegistry, FKey, WindowStateKey);
-        return QByteArray::fromBase64(store.ReadText(WindowStateValue, QString()).toLatin1());
-    } catch (const std::exception&) {
-        return {};
-    }
-}
+QByteArray TToolbarLayoutStore::LoadWindowState() const { return LoadWindowValue(FKey, WindowStateValue); }
+
+QByteArray TToolbarLayoutStore::LoadWindowGeometry() const { return LoadWindowValue(FKey, WindowGeometryValue); }
 
 std::string TToolbarLayoutStore::Save(const QString& Toolbar, const TToolbarLayout& Layout) const {
     return Stored(FKey, Toolbar, [&](TSettingsStore& store) {
@@ -48,8 +53,9 @@ std::string TToolbarLayoutStore::Save(const QString& Toolbar, const TToolbarLayo
     });
 }
 
-std::string TToolbarLayoutStore::SaveWindowState(const QByteArray& State) const {
+std::string TToolbarLayoutStore::SaveWindowState(const QByteArray& State, const QByteArray& Geometry) const {
     return Stored(FKey, WindowStateKey, [&](TSettingsStore& store) {
         store.WriteText(WindowStateValue, QString::fromLatin1(State.toBase64()));
+        store.WriteText(WindowGeometryValue, QString::fromLatin1(Geometry.toBase64()));
     });
 }

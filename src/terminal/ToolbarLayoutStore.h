@@ -35,10 +35,12 @@ public:
 
     // The window's toolkit state as last saved; empty when none.
     QByteArray LoadWindowState() const;
+    // The window's size and place as last saved; empty when none (the first start).
+    QByteArray LoadWindowGeometry() const;
 
     // Each returns the message for the user when the store refused the values, else empty.
     std::string Save(const QString& Toolbar, const TToolbarLayout& Layout) const;
-    std::string SaveWindowState(const QByteArray& State) const;
+    std::string SaveWindowState(const QByteArray& State, const QByteArray& Geometry) const;
 
 private:
     QString FKey;

@@ -25,6 +25,13 @@ public:
     virtual bool ChoosePrinter(QPrinter& printer) = 0;
     // The printer setup dialog for `printer`.
     virtual void SetUpPrinter(QPrinter& printer) = 0;
+    // A file dialog for a new file, opening on `suggested`; the chosen path, or empty when the
+    // user cancelled (and where no dialog can be shown).
+    virtual std::string ChooseSaveFile(const std::string& title, const std::string& suggested) {
+        (void)title;
+        (void)suggested;
+        return {};
+    }
     // The program ends without its user (a signal): every dialog still open is closed unanswered
     // (No, Cancel), and a box asked for from now on is not shown.
     virtual void EndAll() {}

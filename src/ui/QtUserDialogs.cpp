@@ -1,6 +1,7 @@
 #include "ui/QtUserDialogs.h"
 
 #include <QApplication>
+#include <QFileDialog>
 #include <QMessageBox>
 #include <QPageSetupDialog>
 #include <QPrintDialog>
@@ -80,6 +81,14 @@ bool TQtUserDialogs::ChoosePrinter(QPrinter& printer) {
 void TQtUserDialogs::SetUpPrinter(QPrinter& printer) {
     QPageSetupDialog dialog(&printer, FOwner);
     Run(dialog);
+}
+
+std::string TQtUserDialogs::ChooseSaveFile(const std::string& title, const std::string& suggested) {
+    QFileDialog dialog(FOwner, QString::fromStdString(title), QString::fromStdString(suggested));
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.selectFile(QString::fromStdString(suggested));
+    if (Run(dialog) != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return {};
+    return dialog.selectedFiles().front().toStdString();
 }
 
 int TQtUserDialogs::Run(QDialog& dialog, const std::string& text) {

@@ -19,6 +19,7 @@ public:
     void Beep() override;
     bool ChoosePrinter(QPrinter& printer) override;
     void SetUpPrinter(QPrinter& printer) override;
+    std::string ChooseSaveFile(const std::string& title, const std::string& suggested) override;
     void EndAll() override;
 
 private:

@@ -11,6 +11,7 @@
 #include "terminal/TerminalSession.h"
 #include "terminal/ToolbarLayoutStore.h"
 #include "terminal/UserDialogs.h"
+#include "ui/CaptureControls.h"
 #include "ui/CommandActions.h"
 #include "ui/GraphicsPage.h"
 #include "ui/Led.h"
@@ -105,6 +106,8 @@ TTerminalMainForm::TTerminalMainForm(TUserDialogs& dialogs, QWidget* parent)
     FillLists();
     FPresenter = std::make_unique<TMainFormPresenter>(*FSession, View(), FDialogs);
     FDisplay = std::make_unique<TEventDisplayPresenter>(*FSession, View(), FDialogs);
+    FCapture = std::make_unique<TCaptureControls>(*FSession, FDialogs, *Action(TCommand::RecordTraffic),
+                                                  *Action(TCommand::TimeStamps), *ui->StatusBarNotepad);
     ConnectCommands();
     ConnectTerminal();
     ConnectOptionBoxes();
@@ -434,6 +437,7 @@ TIniSettings TTerminalMainForm::CurrentIniSettings() const {
     TIniSettings settings;
     for (const auto& [value, box] : IniBoxes(*ui)) settings.*value = box->isChecked();
     for (const auto& [value, field] : IniFields(*ui)) settings.*value = field->value();
+    settings.TimeStamps = Action(TCommand::TimeStamps)->isChecked();
     return settings;
 }
 
@@ -443,6 +447,7 @@ void TTerminalMainForm::LoadIniSettings() {
     if (!settings.Load(TIniSettings::DefaultFileName())) return;
     for (const auto& [value, box] : IniBoxes(*ui)) box->setChecked(settings.*value);
     for (const auto& [value, field] : IniFields(*ui)) field->setValue(settings.*value);
+    Action(TCommand::TimeStamps)->setChecked(settings.TimeStamps);
 }
 
 void TTerminalMainForm::SaveIniSettings() {
@@ -450,7 +455,13 @@ void TTerminalMainForm::SaveIniSettings() {
     if (!failure.empty()) FDialogs.ShowMessage(TUserDialogs::bkError, failure);
 }
 
-void TTerminalMainForm::RestoreToolbars() { restoreState(TToolbarLayoutStore().LoadWindowState()); }
+// The window comes back at the size and place it was closed at; the first start keeps 800 x 600.
+void TTerminalMainForm::RestoreToolbars() {
+    const TToolbarLayoutStore store;
+    const QByteArray geometry = store.LoadWindowGeometry();
+    if (!geometry.isEmpty()) restoreGeometry(geometry);
+    restoreState(store.LoadWindowState());
+}
 
 TTerminalMainForm::TToolbarsSnapshot TTerminalMainForm::ToolbarsNow() const {
     const auto* main = findChild<QToolBar*>(QStringLiteral("ToolBarButton"));
@@ -458,7 +469,8 @@ TTerminalMainForm::TToolbarsSnapshot TTerminalMainForm::ToolbarsNow() const {
     const bool floating = main->isFloating();
     return {{!main->isHidden(), 0, floating ? 0 : main->x(), floating ? main->x() : 0, floating ? main->y() : 0,
              floating ? QStringLiteral("+") : dock, dock},
-            saveState()};
+            saveState(),
+            saveGeometry()};
 }
 
 // The menu bar and the terminal's toolbar stand where the window puts them; the main toolbar
@@ -469,7 +481,7 @@ void TTerminalMainForm::StoreToolbars(const TToolbarsSnapshot& toolbars) {
     const std::array<std::string, 4> failures{store.Save(QStringLiteral("ToolBarButton"), toolbars.Main),
                                               store.Save(QStringLiteral("TBToolbar2"), fixed),
                                               store.Save(QStringLiteral("TBToolbar1"), fixed),
-                                              store.SaveWindowState(toolbars.State)};
+                                              store.SaveWindowState(toolbars.State, toolbars.Geometry)};
     for (const std::string& failure : failures)
         if (!failure.empty()) FDialogs.ShowMessage(TUserDialogs::bkError, failure);
 }
@@ -483,7 +495,11 @@ void TTerminalMainForm::OpenSurveyLog() {
         if (window) window->ConnectionLostAfterTick();
     };
     FSession->AttachSurveyLog(FSurveyLog.get());
-    connect(Action(WriteLogCS), &QAction::toggled, this, [this](bool on) { FSurveyLog->WriteLogCS = on; });
+    connect(Action(WriteLogCS), &QAction::toggled, this, [this](bool on) {
+        FSurveyLog->WriteLogCS = on;
+        FCapture->SetSurveyLogOn(on);
+    });
+    FCapture->SetSurveyLogOn(FSurveyLog->WriteLogCS);
     connect(Action(ShowSurveyLog), &QAction::triggered, this, [this] { ShowSurveyLogFile(); });
     connect(Action(DeleteSurveyLog), &QAction::triggered, this, [this] { DeleteSurveyLogFile(); });
     for (QObject* container : Action(ShowSurveyLog)->associatedObjects()) {

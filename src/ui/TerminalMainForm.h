@@ -17,6 +17,7 @@ class TTerminalMainForm;
 }
 class QDialog;
 class QLabel;
+class TCaptureControls;
 class QPrinter;
 class TCommandActions;
 class TEventDisplayPresenter;
@@ -77,6 +78,7 @@ private:
     struct TToolbarsSnapshot {
         TToolbarLayout Main;
         QByteArray State;
+        QByteArray Geometry;
     };
     void RestoreToolbars();
     TToolbarsSnapshot ToolbarsNow() const;
@@ -121,6 +123,7 @@ private:
     std::unique_ptr<TCommandActions> FActions;
     std::unique_ptr<TMainFormPresenter> FPresenter;
     std::unique_ptr<TEventDisplayPresenter> FDisplay;
+    std::unique_ptr<TCaptureControls> FCapture;
     std::unique_ptr<TSurveyLog> FSurveyLog;
     std::unique_ptr<TRegulToolFeed> FRegulFeed;
     TTestRoutinesPanel* FTestRoutines = nullptr;

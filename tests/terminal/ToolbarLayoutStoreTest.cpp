@@ -39,11 +39,12 @@ TEST_F(ToolbarLayoutStoreTest, EachToolbarKeepsItsValuesUnderItsOwnName) {
     EXPECT_EQ(Stored("ToolBarButton/LastDock").toString(), QStringLiteral("Bottom"));
 }
 
-TEST_F(ToolbarLayoutStoreTest, WindowStateComesBackByteForByte) {
+TEST_F(ToolbarLayoutStoreTest, WindowStateAndGeometryComeBackByteForByte) {
     EXPECT_TRUE(Store.LoadWindowState().isEmpty());
     const QByteArray state("\x00\x01state\xff", 8);
-    EXPECT_EQ(Store.SaveWindowState(state), "");
+    EXPECT_EQ(Store.SaveWindowState(state, QByteArray("geometry")), "");
     EXPECT_EQ(TToolbarLayoutStore().LoadWindowState(), state);
+    EXPECT_EQ(TToolbarLayoutStore().LoadWindowGeometry(), "geometry");
 }
 
 // The store's file on a disk with one page left, then none: complete either way, and why not.

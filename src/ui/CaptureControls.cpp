@@ -1,0 +1,70 @@
+#include "ui/CaptureControls.h"
+
+#include "terminal/ExecutableFolder.h"
+#include "terminal/LinkStatus.h"
+#include "terminal/TerminalSession.h"
+#include "terminal/UserDialogs.h"
+
+#include <QAction>
+#include <QDateTime>
+#include <QDir>
+#include <QLabel>
+#include <QSignalBlocker>
+#include <QStatusBar>
+
+namespace {
+// Beside the survey log, named after its start, so that captures of a night never overwrite
+// one another.
+QString SuggestedCaptureFile() {
+    return BesideExecutable(QDateTime::currentDateTime().toString(QStringLiteral("'kelvo-'yyyyMMdd-hhmmss'.capture'")));
+}
+} // namespace
+
+TCaptureControls::TCaptureControls(TTerminalSession& session, TUserDialogs& dialogs, QAction& record,
+                                   QAction& timeStamps, QStatusBar& statusBar)
+    : FSession(session), FDialogs(dialogs), FRecord(record), FPanel(new QLabel(&statusBar)),
+      FStatus(std::make_unique<TLinkStatus>(session)) {
+    FPanel->setObjectName(QStringLiteral("StatusLink"));
+    statusBar.insertWidget(0, FPanel);
+    FPanel->setText(QString::fromStdString(FStatus->Text()));
+    FStatus->OnChanged = [this](const std::string& text) { FPanel->setText(QString::fromStdString(text)); };
+    FSession.Capture().OnFailed = [this](const std::string& message) {
+        Raise(FSession.OnAddLine, "!!! " + message);
+        FDialogs.Beep();
+        ShowRecording(false);
+    };
+    connect(&record, &QAction::triggered, this, [this](bool on) { Record(on); });
+    connect(&timeStamps, &QAction::toggled, this, [this](bool on) { FSession.TimeStamps = on; });
+    FSession.TimeStamps = timeStamps.isChecked();
+}
+
+// The session, and its capture, go before the window's members.
+TCaptureControls::~TCaptureControls() = default;
+
+void TCaptureControls::SetSurveyLogOn(bool on) { FStatus->SetSurveyLogOn(on); }
+
+void TCaptureControls::Record(bool on) {
+    TTrafficCapture& capture = FSession.Capture();
+    if (!on) {
+        capture.Stop();
+        ShowRecording(false);
+        return;
+    }
+    const std::string path = FDialogs.ChooseSaveFile("Record traffic", SuggestedCaptureFile().toStdString());
+    if (path.empty()) {
+        ShowRecording(false);
+        return;
+    }
+    const std::string failure = capture.Start(path, FSession.CaptureHeader("kelvo-terminal"));
+    if (!failure.empty())
+        FDialogs.ShowMessage(TUserDialogs::bkError,
+                             "Cannot record the traffic into " + QDir::toNativeSeparators(QString::fromStdString(path)).toStdString() +
+                                 ": " + failure);
+    ShowRecording(capture.IsRunning());
+}
+
+void TCaptureControls::ShowRecording(bool on) {
+    const QSignalBlocker quiet(&FRecord);
+    FRecord.setChecked(on);
+    FStatus->Refresh();
+}

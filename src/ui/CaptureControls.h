@@ -1,0 +1,37 @@
+#pragma once
+
+#include <QObject>
+
+#include <memory>
+
+class QAction;
+class QLabel;
+class QStatusBar;
+class TLinkStatus;
+class TTerminalSession;
+class TUserDialogs;
+
+// What the window shows of the evidence it keeps: "Record traffic..." (Port menu and main
+// toolbar) starts and stops the session's capture, "Time stamps" (Terminal menu) stamps each new
+// line, and the status bar's first panel tells the port, the link's state, "REC" and
+// "CS log off". A capture that fails says so in the terminal, beeps and unchecks its action;
+// the ride goes on.
+class TCaptureControls final : public QObject {
+public:
+    TCaptureControls(TTerminalSession& session, TUserDialogs& dialogs, QAction& record, QAction& timeStamps,
+                     QStatusBar& statusBar);
+    ~TCaptureControls() override;
+
+    // "Write log CS" changed.
+    void SetSurveyLogOn(bool on);
+
+private:
+    void Record(bool on);
+    void ShowRecording(bool on);
+
+    TTerminalSession& FSession;
+    TUserDialogs& FDialogs;
+    QAction& FRecord;
+    QLabel* FPanel;
+    std::unique_ptr<TLinkStatus> FStatus;
+};
