@@ -3,6 +3,7 @@
 #include "device/DeviceDiscovery.h"
 #include "device/ProgressOperations.h"
 #include "device/PseudoTerminalLine.h"
+#include "device_link/TrafficRecord.h"
 #include "integration/EmulatorFixture.h"
 #include "terminal/CommandTable.h"
 #include "terminal/QuitSignals.h"
@@ -38,6 +39,7 @@
 #include <csignal>
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
 
 namespace {
 
@@ -54,6 +56,8 @@ public:
     void Beep() override {}
     bool ChoosePrinter(QPrinter&) override { return false; }
     void SetUpPrinter(QPrinter&) override {}
+    std::string ChooseSaveFile(const std::string&, const std::string&) override { return SaveFile; }
+    std::string SaveFile;
 };
 
 class TerminalMainFormTest : public testing::Test {
@@ -105,7 +109,9 @@ TEST_F(TerminalMainFormTest, StartUpStateHoldsTheCommandsTable) {
     QStringList menuTitles;
     for (const QAction* menu : window.menuBar()->actions())
         menuTitles << menu->text();
-    EXPECT_EQ(menuTitles, (QStringList{"Port", "Edit", "Kelvo Device", "Terminal", "Help"}));
+    // Each menu opens with Alt and its underlined first letter.
+    EXPECT_EQ(menuTitles, (QStringList{"&Port", "&Edit", "&Kelvo Device", "&Terminal", "&Help"}));
+    EXPECT_THAT(Child<QLabel>("StatusLink").text().toStdString(), testing::MatchesRegex("COM: .* closed"));
     EXPECT_TRUE(Child<QAction>("ActionStartDevice").associatedObjects().size() >= 3); // window, menu, toolbar
     EXPECT_EQ(window.windowTitle(), "Kelvo Terminal Tester");
     EXPECT_EQ(window.size(), QSize(800, 600));
@@ -150,6 +156,43 @@ TEST_F(TerminalMainFormTest, OpeningThePortRidesWithReceivedLinesAndLabelsAndWri
     const std::size_t before = CountLines("mtInfos");
     ASSERT_TRUE(EmulatorFixture::ServeUntil([&] { return CountLines("mtInfos") != before; }, 3000));
     EXPECT_EQ(Lines().Count(), 1U);
+}
+
+TEST_F(TerminalMainFormTest, TheStatusBarTellsTheLinkAndWhatIsKeptWhileACaptureAndTimeStampsKeepTheRide) {
+    EmulatorFixture emulator(5);
+    const QLabel& status = Child<QLabel>("StatusLink");
+    const auto statusSays = [&](const std::string& text) {
+        return EmulatorFixture::ServeUntil([&] { return status.text().toStdString() == text; }, 5000);
+    };
+    dialogs.SaveFile = std::filesystem::absolute("window.capture").string();
+    std::filesystem::remove(dialogs.SaveFile);
+    window.Action(TCommand::RecordTraffic)->trigger();
+    EXPECT_TRUE(window.Action(TCommand::RecordTraffic)->isChecked());
+    OpenOn(emulator);
+    ASSERT_TRUE(RideShows());
+    EXPECT_TRUE(statusSays("COM: " + emulator.Path() + " Kelvo 5 riding  REC")) << status.text().toStdString();
+
+    window.Action(TCommand::TimeStamps)->setChecked(true);
+    const std::size_t before = Lines().Count();
+    ASSERT_TRUE(EmulatorFixture::ServeUntil([&] { return Lines().Count() > before + 1; }, 3000));
+    EXPECT_THAT(Lines().Line(Lines().Count() - 1), testing::MatchesRegex("[0-9]{2}:[0-9]{2}:[0-9]{2}\\.[0-9]{3} .+"));
+    window.Action(TCommand::WriteLogCS)->setChecked(false);
+    EXPECT_TRUE(statusSays("COM: " + emulator.Path() + " Kelvo 5 riding  REC  CS log off"));
+
+    window.Action(TCommand::RecordTraffic)->trigger();
+    window.Action(TCommand::OpenPort)->trigger();
+    EXPECT_TRUE(statusSays("COM: " + emulator.Path() + " closed  CS log off"));
+    std::ifstream capture(dialogs.SaveFile);
+    const std::vector<TRecordEntry> entries = ParseRecord(capture);
+    const auto has = [&](TRecordDirection direction, const std::string& start) {
+        return std::any_of(entries.begin(), entries.end(), [&](const TRecordEntry& entry) {
+            return entry.Direction == direction && entry.Bytes.rfind(start, 0) == 0;
+        });
+    };
+    EXPECT_TRUE(has(TRecordDirection::rdNote, "open " + emulator.Path() + " 9600 8 Even 1"));
+    EXPECT_TRUE(has(TRecordDirection::rdIn, "\xF0")) << "the identification request";
+    EXPECT_TRUE(has(TRecordDirection::rdNote, "handshake"));
+    EXPECT_TRUE(has(TRecordDirection::rdOut, "\xF0\x01")) << "a measurement frame";
 }
 
 TEST_F(TerminalMainFormTest, LinkPageShowsTheLedgerOfARideWithARepairedHangUp) {

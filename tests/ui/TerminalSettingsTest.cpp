@@ -99,10 +99,15 @@ TEST_F(TerminalSettingsTest, BoxesIncrementsPortAndToolbarSetInOneRunAreThereInT
         Child<QSpinBox>(window, "txtTimeIncrementi").setValue(12);
         window.Session().Device().SetComPortPort("ttyKELVO9");
         window.addToolBar(Qt::BottomToolBarArea, &Child<QToolBar>(window, "ToolBarButton"));
+        window.Action(TCommand::TimeStamps)->setChecked(true);
+        window.resize(1100, 700);
         EXPECT_TRUE(window.close());
     }
     EXPECT_THAT(QFile(TIniSettings::DefaultFileName()).exists(), true);
     TTerminalMainForm window(Dialogs);
+    EXPECT_EQ(window.size(), QSize(1100, 700));
+    EXPECT_TRUE(window.Action(TCommand::TimeStamps)->isChecked());
+    EXPECT_TRUE(window.Session().TimeStamps);
     EXPECT_FALSE(Child<QCheckBox>(window, "CheckBoxWriteToMemo").isChecked());
     EXPECT_FALSE(window.Session().WriteToMemo);
     EXPECT_FALSE(Child<QCheckBox>(window, "CheckBoxEnableConSurvey").isChecked());
