@@ -114,6 +114,7 @@ TTerminalMainForm::TTerminalMainForm(TUserDialogs& dialogs, QWidget* parent)
     ConnectParameters();
     ConnectLinkPage();
     BuildTestRoutines();
+    OrderTabsAsShown();
     LoadIniSettings();
 
     resize(800, 600);
@@ -175,6 +176,21 @@ void TTerminalMainForm::BuildRequestButtons() {
                 [this, &request] { FPresenter->SendConsoleRequest(request); });
         ui->LayoutRequests->addWidget(button);
     }
+}
+
+// Tab goes as the eye does: the pages' tabs, the terminal's option boxes, the terminal, then the
+// right-hand panel from the version list and the request buttons down, then the bottom pages.
+void TTerminalMainForm::OrderTabsAsShown() {
+    ui->ScrollPcToConsole->setFocusPolicy(Qt::NoFocus);
+    std::vector<QWidget*> order{ui->PageControlMiddle,         ui->CheckBoxWriteToMemo,      ui->CheckBoxMantConsoleActive,
+                                ui->CheckBoxEnableConSurvey,   ui->CheckBoxHRFilter2Active,  ui->CheckBoxSecurity,
+                                ui->Memo,                      ui->ComboBoxKelvoVersion};
+    for (const TMainFormPresenter::TConsoleRequest& request : TMainFormPresenter::ConsoleRequests())
+        order.push_back(findChild<QPushButton*>(QString::fromLatin1(request.ObjectName)));
+    order.insert(order.end(), {ui->SpinEditCalcEditResistance, ui->TrackBarResistance, ui->txtIncrementi,
+                               ui->txtTimeIncrementi, ui->BtResistanceTest, ui->SpinEditCalcEditElevation,
+                               ui->TrackBarElevation, ui->PageControlBottom});
+    for (std::size_t i = 1; i < order.size(); ++i) setTabOrder(order[i - 1], order[i]);
 }
 
 void TTerminalMainForm::BuildLeds() {

@@ -53,6 +53,7 @@ private:
     void BuildTerminalToolbar();
     void BuildRequestButtons();
     void BuildLeds();
+    void OrderTabsAsShown();
     void BuildStatusBar();
     void FillLists();
     void ConnectCommands();

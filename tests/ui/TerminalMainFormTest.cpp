@@ -123,6 +123,18 @@ TEST_F(TerminalMainFormTest, StartUpStateHoldsTheCommandsTable) {
     EXPECT_TRUE(Child<QCheckBox>("CheckBoxWriteToMemo").isChecked());
 }
 
+// Tab from the terminal reaches the version list, then the request buttons, in screen order.
+TEST_F(TerminalMainFormTest, TabGoesFromTheTerminalToTheRequestButtonsAsTheyAreShown) {
+    window.show();
+    std::vector<std::string> reached;
+    for (QWidget* next = Child<TTerminalView>("Memo").nextInFocusChain(); reached.size() < 4; next = next->nextInFocusChain())
+        if (next->isVisible() && (next->focusPolicy() & Qt::TabFocus) && next->focusProxy() == nullptr &&
+            !qobject_cast<QLineEdit*>(next))
+            reached.push_back(next->objectName().toStdString());
+    EXPECT_EQ(reached, (std::vector<std::string>{"ComboBoxKelvoVersion", "BtIdentification", "BtProductVersion",
+                                                 "BtSerialNumber"}));
+}
+
 // Before the first ride the page reads as an empty ride, in the texts a ride shows.
 TEST_F(TerminalMainFormTest, StatisticsPageBeforeTheFirstRideShowsTheEmptyRidesTexts) {
     EXPECT_EQ(Child<QLabel>("LabelTime").text(), "Events count: 0 in ms 0, avg per Sec: 0, Elapsed time: 00:00:00");
