@@ -510,6 +510,7 @@ protected:
     // Pushes a value into the heart window; its rounded mean once the window is full.
     std::optional<std::int32_t> PushHeartValue(double Value);
     bool HeartStepAccepted(double Value) const;
+    bool HeartLevelMoved(double Value);
     void CountHeartValue(std::int32_t Value);
 
     // ---- Set-points ----
@@ -627,12 +628,15 @@ protected:
     bool FHeartFirstBeatSeen = false;
     std::uint32_t FLastHeartBeatTick = 0;
     // The second filter: warm-up steps after a reset, the last three accepted values (newest
-    // first), the heart rate when the last one was accepted, and the largest accepted step.
+    // first), the heart rate when the last one was accepted, the largest accepted step, and the
+    // run of rejected values that may turn out to be a new level (oldest first).
     struct THeartFilter2 {
         std::array<bool, 3> Warmup{true, true, true};
         std::array<double, 3> History{};
         double FallbackHeart = 0;
         std::int32_t StepLimit = 60;
+        std::array<double, 2> Rejected{};
+        std::size_t RejectedCount = 0;
     } FHrFilter2;
 
     // ---- Set-point state ----
