@@ -26,7 +26,15 @@ TTerminalSession::TTerminalSession() : FDevice(std::make_unique<TKelvoDevice>())
     FDevice->SetVersion(StartupVersion);
     // Whatever the stored port settings say, the console's line settings win at start-up.
     FDevice->ApplyConsoleLineSettings();
-    SetConnectionSurveyEnabled(true);
+    ApplyOptionBoxes(TOptionBoxes{});
+}
+
+void TTerminalSession::ApplyOptionBoxes(const TOptionBoxes& boxes) {
+    WriteToMemo = boxes.WriteToMemo;
+    FDevice->SetMaintainsConsoleActive(boxes.MantConsoleActive);
+    SetConnectionSurveyEnabled(boxes.EnableConSurvey);
+    FDevice->SetHrFilter2Active(boxes.HrFilter2Active);
+    FDevice->SetSecurityActive(boxes.Security);
 }
 
 void TTerminalSession::SetConnectionSurveyEnabled(bool enabled) {

@@ -4,6 +4,7 @@
 #include "terminal/ApplicationMessageHook.h"
 #include "terminal/EventText.h"
 #include "terminal/LinkLedger.h"
+#include "terminal/OptionBoxes.h"
 
 #include <cstdint>
 #include <functional>
@@ -57,9 +58,12 @@ public:
 
     // "Enable Con. survey": switches the connection survey and its timers on or off.
     void SetConnectionSurveyEnabled(bool enabled);
+    // What the option boxes' clicks change, all at once: the session starts from the window's
+    // boxes as they are at start (TOptionBoxes{}); the monitor applies the ones its flags change.
+    void ApplyOptionBoxes(const TOptionBoxes& boxes);
 
     // "WriteToMemo": unchecked, the terminal keeps only the newest line.
-    bool WriteToMemo = true;
+    bool WriteToMemo = TOptionBoxes{}.WriteToMemo;
     // The window clears it while the terminal page is hidden: request echoes are then not written.
     bool TerminalVisible = true;
 

@@ -67,6 +67,14 @@ TEST(MonitorWithEmulator, EnterHeldAsLongAsPlusGivesAsManyKeyLines) {
     EXPECT_EQ(std::count(lines.begin(), lines.end(), "ckEnter pressed"), 2);
 }
 
+int LastHeart(const QStringList& lines) {
+    static const QRegularExpression heart("^STATS .*\\| Heart: (\\d+),");
+    int lastHeart = -1;
+    for (const QString& line : lines)
+        if (const auto match = heart.match(line); match.hasMatch()) lastHeart = match.captured(1).toInt();
+    return lastHeart;
+}
+
 TEST(MonitorWithEmulator, HeartBeltAt120ShowsItsRateOnceTheWindowIsFull) {
     // The heart window takes 25 beats, 12.5 s at 120 bpm; both families ride at once.
     constexpr int Seconds = 17;
@@ -76,13 +84,16 @@ TEST(MonitorWithEmulator, HeartBeltAt120ShowsItsRateOnceTheWindowIsFull) {
     QProcess periodMonitor;
     StartMonitor(impulseMonitor, impulses, {}, Seconds);
     StartMonitor(periodMonitor, periods, {}, Seconds);
-    static const QRegularExpression heart("^STATS .*\\| Heart: (\\d+),");
-    for (QProcess* monitor : {&impulseMonitor, &periodMonitor}) {
-        int lastHeart = -1;
-        for (const QString& line : FinishedLines(*monitor, Seconds))
-            if (const auto match = heart.match(line); match.hasMatch()) lastHeart = match.captured(1).toInt();
-        EXPECT_NEAR(lastHeart, 120, 3) << (monitor == &impulseMonitor ? "version 4" : "version 5");
-    }
+    for (QProcess* monitor : {&impulseMonitor, &periodMonitor})
+        EXPECT_NEAR(LastHeart(FinishedLines(*monitor, Seconds)), 120, 3)
+            << (monitor == &impulseMonitor ? "version 4" : "version 5");
+}
+
+TEST(MonitorWithEmulator, RiderGoingFrom120To190IsShownAt190TwentySecondsLater) {
+    // The window's second heart filter, which the monitor runs too, holds single spikes off only.
+    std::istringstream script("5000 heart 190\n");
+    EmulatorFixture emulator(5, ParseScript(script));
+    EXPECT_NEAR(LastHeart(MonitorLines(emulator, {}, 26)), 190, 3);
 }
 
 TEST(MonitorWithEmulator, OlderVersionsPrintTheShortFamilyLines) {

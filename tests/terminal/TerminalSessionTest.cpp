@@ -60,6 +60,21 @@ TEST_F(TerminalSessionTest, StartsAtFourAndAHalfWithTheConsoleLine) {
     EXPECT_TRUE(device.GetConnectionSurvey());
 }
 
+TEST_F(TerminalSessionTest, DeviceStartsAsTheWindowsBoxesSayAndFollowsThemAllAtOnce) {
+    TKelvoDevice& device = session.Device();
+    // The layout stores the first heart filter; the checked "HRFilter2Active" box wins.
+    EXPECT_TRUE(device.GetHrFilter2Active());
+    EXPECT_TRUE(device.GetSecurityActive());
+    EXPECT_TRUE(session.WriteToMemo);
+    session.ApplyOptionBoxes({.WriteToMemo = false, .MantConsoleActive = false, .EnableConSurvey = false,
+                              .HrFilter2Active = false, .Security = false});
+    EXPECT_FALSE(session.WriteToMemo);
+    EXPECT_FALSE(device.GetMaintainsConsoleActive());
+    EXPECT_FALSE(device.GetConnectionSurvey());
+    EXPECT_FALSE(device.GetHrFilter2Active());
+    EXPECT_FALSE(device.GetSecurityActive());
+}
+
 TEST_F(TerminalSessionTest, HeartIsWatchedAndASwitchedOnDeviceNeverStopsForTheAbsoluteLimit) {
     TKelvoDevice& device = session.Device();
     EXPECT_TRUE(device.GetHeartEnabled());

@@ -12,6 +12,8 @@
 
 #include <QCoreApplication>
 #include <QTimer>
+#include <algorithm>
+#include <array>
 #include <cstdio>
 #include <cstdlib>
 #include <optional>
@@ -25,21 +27,52 @@ constexpr int ExitPortFailed = 1;
 struct TOptions {
     double Version = TTerminalSession::StartupVersion;
     std::optional<int> Seconds;
-    bool Survey = true;
+    // The window's option boxes as they start; a flag unchecks one, as a user would.
+    TOptionBoxes Boxes;
     bool Counters = false;
     bool Quality = false;
     bool Find = false;
     std::string Port;
 };
 
+struct TBoxFlag {
+    const char* Flag;
+    bool TOptionBoxes::*Box;
+    const char* Meaning;
+};
+
+// The window's boxes that change the device; checked at start, so each flag unchecks one.
+constexpr std::array BoxFlags{
+    TBoxFlag{"--no-survey", &TOptionBoxes::EnableConSurvey, "no connection survey (\"Enable Con. survey\" unchecked)"},
+    TBoxFlag{"--no-hr-filter2", &TOptionBoxes::HrFilter2Active,
+             "the first heart filter, a moving mean (\"HRFilter2Active\" unchecked)"},
+    TBoxFlag{"--no-security", &TOptionBoxes::Security,
+             "resistance also while the roller stands still (\"Security\" unchecked)"},
+};
+
 std::string Usage() {
-    return std::string("usage: kelvo-monitor [--version V] [--seconds N] [--no-survey] [--counters] [--quality] PORT\n"
-                       "       kelvo-monitor [--version V] [--seconds N] [--no-survey] [--counters] [--quality] --find\n"
-                       "       kelvo-monitor --help | --version\n"
-                       "--version V: the console version assumed before the console answers; alone, the program's version\n"
-                       "--counters: a closing COUNTERS line; --quality: the link-quality ledger once more at the end\n"
-                       "commands on standard input, one a line:\n") +
+    std::string flags = "[--version V] [--seconds N]";
+    std::string meanings;
+    for (const TBoxFlag& flag : BoxFlags) {
+        flags += std::string(" [") + flag.Flag + "]";
+        meanings += std::string(flag.Flag) + ": " + flag.Meaning + "\n";
+    }
+    flags += " [--counters] [--quality]";
+    return "usage: kelvo-monitor " + flags + " PORT\n" + "       kelvo-monitor " + flags + " --find\n" +
+           "       kelvo-monitor --help | --version\n"
+           "--version V: the console version assumed before the console answers; alone, the program's version\n" +
+           meanings +
+           "--counters: a closing COUNTERS line; --quality: the link-quality ledger once more at the end\n"
+           "commands on standard input, one a line:\n" +
            MonitorCommandHelp();
+}
+
+bool UncheckBox(const std::string& argument, TOptionBoxes& boxes) {
+    const auto flag =
+        std::ranges::find_if(BoxFlags, [&](const TBoxFlag& candidate) { return argument == candidate.Flag; });
+    if (flag == BoxFlags.end()) return false;
+    boxes.*(flag->Box) = false;
+    return true;
 }
 
 std::optional<double> NumberArgument(const char* text) {
@@ -62,15 +95,15 @@ std::optional<TOptions> ParseArguments(const QStringList& arguments) {
             const auto seconds = NumberArgument(arguments[++i].toStdString().c_str());
             if (!seconds || *seconds < 0) return std::nullopt;
             options.Seconds = static_cast<int>(*seconds);
-        } else if (argument == "--no-survey") {
-            options.Survey = false;
         } else if (argument == "--find") {
             options.Find = true;
         } else if (argument == "--counters") {
             options.Counters = true;
         } else if (argument == "--quality") {
             options.Quality = true;
-        } else if (argument.starts_with("-") || !options.Port.empty()) {
+        } else if (argument.starts_with("-")) {
+            if (!UncheckBox(argument, options.Boxes)) return std::nullopt;
+        } else if (!options.Port.empty()) {
             return std::nullopt;
         } else {
             options.Port = argument;
@@ -149,7 +182,7 @@ int main(int argc, char** argv) {
     session.AttachSurveyLog(&surveyLog);
     session.OnAddLine = PrintLine;
     session.OnStatsLabels = [](const EventText::TStatsContext& stats) { PrintLine(StatsLine(stats)); };
-    session.SetConnectionSurveyEnabled(options->Survey);
+    session.ApplyOptionBoxes(options->Boxes);
     session.Device().SetVersion(options->Version);
     if (!options->Find) session.Device().SetComPortPort(options->Port);
 
