@@ -57,6 +57,8 @@ private:
     static void ApplyCustomSpeed(int handle, std::uint32_t speed);
 
     int FHandle = -1;
+    // The open set the terminal's exclusive mode; the close clears it.
+    bool FExclusive = false;
     int FAbortEvent = -1;
     // Set after each signal of FAbortEvent: draining costs a system call only after an abort.
     std::atomic<bool> FAbortSignalled{false};

@@ -57,13 +57,15 @@ void TSerialDevice::Open(const std::string& portName) {
     const int handle = ::open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
     if (handle < 0) throw EComPort(ComError::OpenPort, errno);
     FHandle = handle;
-    // No sharing: the terminal's exclusive mode keeps other users out, the lock other programs
-    // of this kind (the exclusive mode does not hold against root).
-    if (::ioctl(handle, TIOCEXCL) != 0 || ::flock(handle, LOCK_EX | LOCK_NB) != 0) {
+    // No sharing: the lock keeps out other programs of this kind (root too), the terminal's
+    // exclusive mode every other user. The lock comes first, so a port that another holder has
+    // locked keeps the exclusive mode that our close would clear.
+    if (::flock(handle, LOCK_EX | LOCK_NB) != 0 || ::ioctl(handle, TIOCEXCL) != 0) {
         const int error = errno;
         Close();
         throw EComPort(ComError::OpenPort, error);
     }
+    FExclusive = true;
     FAbortEvent = ::eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC);
     if (FAbortEvent < 0) {
         const int error = errno;
@@ -74,6 +76,11 @@ void TSerialDevice::Open(const std::string& portName) {
 
 void TSerialDevice::Close() {
     ClosePosixHandle(FAbortEvent);
+    // The exclusive mode is the terminal's, not the descriptor's: a pseudo-terminal keeps it after
+    // the close, and every later open by a user other than root would fail (EBUSY). A hung-up
+    // terminal refuses the call, and goes away with its mode.
+    if (FExclusive) ::ioctl(FHandle, TIOCNXCL);
+    FExclusive = false;
     ClosePosixHandle(FHandle);
 }
 

@@ -15,6 +15,7 @@
 #include <cerrno>
 #include <chrono>
 #include <ctime>
+#include <fcntl.h>
 #include <filesystem>
 #include <functional>
 #include <memory>
@@ -22,6 +23,8 @@
 #include <thread>
 #include <utility>
 #include <vector>
+#include <sys/ioctl.h>
+#include <unistd.h>
 
 using testing::ElementsAre;
 using namespace std::chrono_literals;
@@ -141,6 +144,26 @@ TEST(ComPort, OpeningAMissingDeviceFailsWithCode1AndTheSystemCode) {
     } catch (const EComPort& error) {
         EXPECT_STREQ(error.what(), "Unable to open com port (win error code: 2)");
     }
+}
+
+// Root passes the terminal's exclusive mode, so the test asks the terminal for it.
+bool ExclusiveMode(const std::string& path) {
+    const int handle = ::open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK);
+    int exclusive = -1;
+    EXPECT_EQ(::ioctl(handle, TIOCGEXCL, &exclusive), 0);
+    ::close(handle);
+    return exclusive != 0;
+}
+
+TEST_F(ComPortOnPty, OnlyTheHolderSetsAndClearsTheExclusiveMode) {
+    Port.Open();
+    EXPECT_TRUE(ExclusiveMode(Pty.SlavePath()));
+    TComPort second;
+    second.SetPort(Pty.SlavePath());
+    EXPECT_EQ(ErrorCodeOf([&] { second.Open(); }), 1);
+    EXPECT_TRUE(ExclusiveMode(Pty.SlavePath())) << "a refused open keeps the holder's mode";
+    Port.Close();
+    EXPECT_FALSE(ExclusiveMode(Pty.SlavePath())) << "any user may open the port again";
 }
 
 TEST_F(ComPortOnPty, OpenAndCloseRaiseTheirEventsInOrderAndOnlyOnce) {
