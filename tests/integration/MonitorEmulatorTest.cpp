@@ -188,6 +188,19 @@ TEST(MonitorWithEmulator, SigtermDuringASearchEndsItPromptlyWithoutAFailure) {
     EXPECT_EQ(monitor.readAllStandardError().toStdString(), "");
 }
 
+TEST(MonitorWithEmulator, ConsoleGivenUpEndsTheRideWithItsOwnStatus) {
+    // The long frames' repair gives up at its third attempt, about 12 s after the hang-up.
+    std::istringstream script("1000 hangup 60000\n");
+    EmulatorFixture emulator(5, ParseScript(script));
+    QProcess monitor;
+    StartMonitor(monitor, emulator, {}, 40);
+    ASSERT_TRUE(monitor.waitForFinished(30000)) << "still riding a lost console";
+    EXPECT_EQ(monitor.exitCode(), 3);
+    EXPECT_THAT(monitor.readAllStandardError().toStdString(),
+                HasSubstr("The connection with the Kelvo device has been lost! Check your connection."));
+    EXPECT_THAT(monitor.readAllStandardOutput().toStdString(), HasSubstr("711: repairing process aborted"));
+}
+
 TEST(MonitorWithEmulator, UnopenablePortExitsOneWithTheWindowsMessage) {
     QProcess monitor;
     monitor.start(KELVO_MONITOR_PATH, {"--seconds", "1", "/nonexistent/kelvo-port"});

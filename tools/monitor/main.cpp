@@ -23,6 +23,8 @@ namespace {
 
 constexpr int ExitUsage = 2;
 constexpr int ExitPortFailed = 1;
+// The connection survey gave the console up: the ride's record ends there.
+constexpr int ExitConsoleLost = 3;
 
 struct TOptions {
     double Version = TTerminalSession::StartupVersion;
@@ -64,7 +66,9 @@ std::string Usage() {
            meanings +
            "--counters: a closing COUNTERS line; --quality: the link-quality ledger once more at the end\n"
            "commands on standard input, one a line:\n" +
-           MonitorCommandHelp();
+           MonitorCommandHelp() +
+           "exit status: 0 after a ride, 1 when the port cannot be opened or no console answered the search,\n"
+           "2 for bad arguments, 3 when the connection survey gave the console up (the loss on standard error)\n";
 }
 
 bool UncheckBox(const std::string& argument, TOptionBoxes& boxes) {
@@ -112,6 +116,11 @@ std::optional<TOptions> ParseArguments(const QStringList& arguments) {
     // Either a port, or a search of all ports.
     if (options.Port.empty() == !options.Find) return std::nullopt;
     return options;
+}
+
+// A box's text on one line: its line breaks become single blanks.
+std::string OneLine(const std::string& text) {
+    return QString::fromStdString(text).simplified().toStdString();
 }
 
 void PrintLine(const std::string& line) {
@@ -178,6 +187,13 @@ int main(int argc, char** argv) {
     TSurveyLog surveyLog;
     surveyLog.OnWriteFailed = PrintLine;
     surveyLog.WriteStartLine();
+    // As the window's box, once the survey tick that gave the console up has returned.
+    bool lost = false;
+    surveyLog.OnConnectionLostAfterTick = [&lost] {
+        lost = true;
+        std::fprintf(stderr, "%s\n", OneLine(TSurveyLog::LostConnectionText).c_str());
+        QCoreApplication::quit();
+    };
     TTerminalSession session;
     session.AttachSurveyLog(&surveyLog);
     session.OnAddLine = PrintLine;
@@ -211,10 +227,10 @@ int main(int argc, char** argv) {
         return ExitPortFailed;
     }
     if (options->Seconds) QTimer::singleShot(*options->Seconds * 1000, &application, [] { QCoreApplication::quit(); });
-    if (!ending) application.exec();
+    if (!ending && !lost) application.exec();
     EndRide(session);
     surveyLog.WriteClosingLine();
     if (options->Quality) PrintQuality(session);
     if (options->Counters) PrintCounters(session);
-    return EXIT_SUCCESS;
+    return lost ? ExitConsoleLost : EXIT_SUCCESS;
 }
