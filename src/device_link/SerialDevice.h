@@ -38,6 +38,10 @@ public:
     void AbortIo();
     TComSignals ModemSignals() const;
 
+    // What a user can do about an open that failed with `systemError`, in a sentence; empty
+    // when the system's own words say it all.
+    static std::string OpenFailureHint(const std::string& portName, int systemError);
+
     static int InputCount(int handle);
     static int OutputCount(int handle);
     // Supported is false where the driver keeps no counts (pseudo-terminals).

@@ -6,14 +6,17 @@
 #include <algorithm>
 #include <cerrno>
 #include <fcntl.h>
+#include <grp.h>
 #include <linux/serial.h>
 #include <poll.h>
+#include <pwd.h>
 #include <sys/eventfd.h>
 #include <sys/file.h>
 #include <sys/ioctl.h>
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
 #include <unistd.h>
+#include <vector>
 
 namespace {
 using Clock = std::chrono::steady_clock;
@@ -42,6 +45,37 @@ std::optional<Clock::time_point> TotalDeadline(std::int32_t multiplier, int coun
                        static_cast<std::uint32_t>(constant);
     if (multiplier == 0 && constant == 0) return std::nullopt;
     return After(total);
+}
+
+std::string GroupName(gid_t group) {
+    const struct group* entry = ::getgrgid(group);
+    return entry ? entry->gr_name : std::to_string(group);
+}
+
+std::string UserName(uid_t user) {
+    const struct passwd* entry = ::getpwuid(user);
+    return entry ? entry->pw_name : std::to_string(user);
+}
+
+bool InGroup(gid_t group) {
+    if (::getegid() == group) return true;
+    std::vector<gid_t> groups(static_cast<std::size_t>(std::max(::getgroups(0, nullptr), 0)));
+    groups.resize(static_cast<std::size_t>(std::max(::getgroups(static_cast<int>(groups.size()), groups.data()), 0)));
+    return std::ranges::find(groups, group) != groups.end();
+}
+
+// Serial devices are opened through their group (dialout, uucp...): name it, or say that the
+// device lets its owner alone in.
+std::string PermissionHint(const std::string& path) {
+    struct stat status {};
+    if (::stat(path.c_str(), &status) != 0) return {};
+    const std::string user = UserName(::geteuid());
+    if ((status.st_mode & (S_IRGRP | S_IWGRP)) == (S_IRGRP | S_IWGRP) && !InGroup(status.st_gid))
+        return "the user " + user + " is not in the group " + GroupName(status.st_gid) + " that owns " + path +
+               ": add the user to that group and log in again";
+    if ((status.st_mode & (S_IRWXG | S_IRWXO)) == 0 && status.st_uid != ::geteuid())
+        return path + " lets only its owner " + UserName(status.st_uid) + " open it, not the user " + user;
+    return {};
 }
 
 void ClosePosixHandle(int& handle) {
@@ -82,6 +116,16 @@ void TSerialDevice::Close() {
     if (FExclusive) ::ioctl(FHandle, TIOCNXCL);
     FExclusive = false;
     ClosePosixHandle(FHandle);
+}
+
+std::string TSerialDevice::OpenFailureHint(const std::string& portName, int systemError) {
+    switch (systemError) {
+    case EACCES: return PermissionHint(DevicePath(portName));
+    // EBUSY: another user's exclusive mode; EWOULDBLOCK: another holder's lock.
+    case EBUSY:
+    case EWOULDBLOCK: return "another program has the port open";
+    default: return {};
+    }
 }
 
 bool TSerialDevice::IsPseudoTerminal() const {

@@ -2,7 +2,10 @@
 
 #include "device/KelvoProtocol.h"
 #include "device_link/EComPort.h"
+#include "device_link/SerialDevice.h"
 #include "terminal/SurveyLog.h"
+
+#include <system_error>
 
 namespace {
 // So that neither a course end nor the absolute heart alarm ends a test run.
@@ -210,15 +213,29 @@ std::string TTerminalSession::OpenOrClosePort() {
     }
     const std::string port = device.GetComPortPort();
     if (port.empty()) return "Please assign a com port !";
+    FOpenFailureReason.clear();
     try {
         device.SetComPortConnected(true);
     } catch (const std::exception& error) {
         // The port opened and what followed (the handshake's write) failed: that failure's own words.
         if (device.GetComPortConnected()) return error.what();
+        TellOpenFailureReason(port, error);
         return "Cannot open the com port !\r\n" + port + "\r\nPlease verify your connection";
     }
     device.ResetStats();
     return {};
+}
+
+// The box's text is fixed; the terminal keeps what the system said, and what to do about it.
+void TTerminalSession::TellOpenFailureReason(const std::string& port, const std::exception& error) {
+    const auto* portError = dynamic_cast<const EComPort*>(&error);
+    const int systemError = portError ? portError->SystemErrorCode() : EComPort::NoSystemError;
+    const bool systemSaid = systemError != EComPort::NoSystemError;
+    FOpenFailureReason.push_back(EventText::OpenFailureLine(
+        port, systemSaid ? std::system_category().message(systemError) : error.what(), systemError));
+    const std::string hint = systemSaid ? TSerialDevice::OpenFailureHint(port, systemError) : std::string();
+    if (!hint.empty()) FOpenFailureReason.push_back(EventText::HintLine(hint));
+    for (const std::string& line : FOpenFailureReason) AddLine(line);
 }
 
 void TTerminalSession::SendConsoleRequest(std::uint16_t Type, std::int32_t A, std::int32_t B) {

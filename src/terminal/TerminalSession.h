@@ -41,6 +41,9 @@ public:
     // for the user when it fails, empty on success. A failed close beeps after its message is
     // shown, so the beep is the caller's.
     std::string OpenOrClosePort();
+    // Why the last open failed, as the lines it added to the terminal: the system's words and,
+    // where there is one, a hint. Empty after an open that succeeded.
+    const std::vector<std::string>& OpenFailureReason() const { return FOpenFailureReason; }
     // Ends a running connection and, when On, starts a new run (connecting first if needed).
     void SwitchDevice(bool On);
 
@@ -91,11 +94,13 @@ private:
     void WriteRequestEcho(const ByteString& frame, const std::string& description);
     ByteString WireBytesOfRequest(std::uint16_t Type, const ByteString& frame) const;
     void FollowVersion();
+    void TellOpenFailureReason(const std::string& port, const std::exception& error);
 
     std::unique_ptr<TKelvoDevice> FDevice;
     TSurveyLog* FSurveyLog = nullptr;
     std::unique_ptr<TApplicationMessageHook> FMessageHook;
     long long FHeartImpulses = 0;
     TLinkLedger FLedger;
+    std::vector<std::string> FOpenFailureReason;
     bool FDestroying = false;
 };

@@ -3,6 +3,7 @@
 #include "device_link/EComPort.h"
 #include "device_link/MainThreadHandOver.h"
 #include "device_link/PtyPair.h"
+#include "device_link/SerialDevice.h"
 #include "device_link/ServeUntil.h"
 #include "device_link/ShownErrors.h"
 #include "device_link/WaitWithMessages.h"
@@ -14,8 +15,11 @@
 #include <atomic>
 #include <cerrno>
 #include <chrono>
+#include <cstdio>
 #include <ctime>
 #include <fcntl.h>
+#include <grp.h>
+#include <pwd.h>
 #include <filesystem>
 #include <functional>
 #include <memory>
@@ -164,6 +168,25 @@ TEST_F(ComPortOnPty, OnlyTheHolderSetsAndClearsTheExclusiveMode) {
     EXPECT_TRUE(ExclusiveMode(Pty.SlavePath())) << "a refused open keeps the holder's mode";
     Port.Close();
     EXPECT_FALSE(ExclusiveMode(Pty.SlavePath())) << "any user may open the port again";
+}
+
+TEST(ComPort, RefusedOpenHintsAtTheGroupTheOwnerOrAnotherHolder) {
+    const gid_t dialout = ::getgrnam("dialout") ? ::getgrnam("dialout")->gr_gid : 0;
+    if (dialout == 0 || ::getegid() == dialout) GTEST_SKIP() << "needs a dialout group this user is not in";
+    const std::string node = "./serial-node";
+    std::fclose(std::fopen(node.c_str(), "w"));
+    ASSERT_EQ(::chown(node.c_str(), 65534, dialout), 0);
+    const std::string user = ::getpwuid(::geteuid())->pw_name;
+    ::chmod(node.c_str(), 0660);
+    EXPECT_EQ(TSerialDevice::OpenFailureHint(node, EACCES),
+              "the user " + user + " is not in the group dialout that owns ./serial-node: add the user to that group "
+              "and log in again");
+    ::chmod(node.c_str(), 0600);
+    EXPECT_EQ(TSerialDevice::OpenFailureHint(node, EACCES),
+              "./serial-node lets only its owner " + std::string(::getpwuid(65534)->pw_name) + " open it, not the user " +
+                  user);
+    EXPECT_EQ(TSerialDevice::OpenFailureHint(node, EBUSY), "another program has the port open");
+    EXPECT_EQ(TSerialDevice::OpenFailureHint(node, ENOENT), "");
 }
 
 TEST_F(ComPortOnPty, OpenAndCloseRaiseTheirEventsInOrderAndOnlyOnce) {

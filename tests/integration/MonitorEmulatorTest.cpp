@@ -10,6 +10,7 @@
 #include <chrono>
 #include <sstream>
 #include <sys/resource.h>
+#include <unistd.h>
 
 using testing::Contains;
 using testing::HasSubstr;
@@ -207,6 +208,19 @@ TEST(MonitorWithEmulator, UnopenablePortExitsOneWithTheWindowsMessage) {
     ASSERT_TRUE(monitor.waitForFinished(10000));
     EXPECT_EQ(monitor.exitCode(), 1);
     EXPECT_THAT(monitor.readAllStandardError().toStdString(), HasSubstr("Cannot open the com port !"));
+}
+
+TEST(MonitorWithEmulator, PortWithoutPermissionTellsWhyOnStandardError) {
+    if (::geteuid() != 0) GTEST_SKIP() << "drops its privileges through setpriv";
+    EmulatorFixture emulator(5);
+    const QString path = QString::fromStdString(emulator.Path());
+    QProcess monitor;
+    monitor.start("setpriv", {"--reuid=65534", "--regid=65534", "--clear-groups", KELVO_MONITOR_PATH, "--seconds", "1", path});
+    ASSERT_TRUE(monitor.waitForFinished(10000));
+    EXPECT_EQ(monitor.exitCode(), 1);
+    const std::string error = monitor.readAllStandardError().toStdString();
+    EXPECT_THAT(error, HasSubstr("Cannot open the com port !"));
+    EXPECT_THAT(error, HasSubstr("Cannot open " + path.toStdString() + ": Permission denied (system error 13)\nHint: "));
 }
 
 TEST(MonitorWithEmulator, BadArgumentsExitTwoWithUsage) {

@@ -110,10 +110,27 @@ TEST_F(TerminalSessionTest, OpeningWithoutAPortNameAsksForOne) {
     EXPECT_EQ(session.OpenOrClosePort(), "Please assign a com port !");
 }
 
-TEST_F(TerminalSessionTest, OpeningAMissingPortNamesItInTheMessage) {
+TEST_F(TerminalSessionTest, OpeningAMissingPortNamesItInTheMessage_AndTheSystemsReasonInALine) {
     session.Device().SetComPortPort("/nonexistent/kelvo");
     EXPECT_EQ(session.OpenOrClosePort(), "Cannot open the com port !\r\n/nonexistent/kelvo\r\nPlease verify your connection");
     EXPECT_FALSE(session.Device().GetComPortConnected());
+    const char* const reason = "Cannot open /nonexistent/kelvo: No such file or directory (system error 2)";
+    EXPECT_THAT(lines, ElementsAre(reason));
+    EXPECT_THAT(session.OpenFailureReason(), ElementsAre(reason));
+}
+
+TEST_F(TerminalSessionTest, OpeningAPortHeldElsewhereSaysSo) {
+    PseudoTerminalLine line;
+    TComPort holder;
+    holder.SetPort(line.PortName());
+    holder.Open();
+    session.Device().SetComPortPort(line.PortName());
+    EXPECT_NE(session.OpenOrClosePort(), "");
+    EXPECT_THAT(lines, ElementsAre("Cannot open " + line.PortName() + ": Resource temporarily unavailable (system error 11)",
+                                   "Hint: another program has the port open"));
+    holder.Close();
+    EXPECT_EQ(session.OpenOrClosePort(), "");
+    EXPECT_THAT(session.OpenFailureReason(), testing::IsEmpty());
 }
 
 // ---- Lines ----

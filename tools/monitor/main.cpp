@@ -223,6 +223,7 @@ int main(int argc, char** argv) {
     const std::string failure = options->Find ? FindConsole(session) : session.OpenOrClosePort();
     if (!failure.empty() && !ending) {
         std::fprintf(stderr, "%s\n", failure.c_str());
+        for (const std::string& line : session.OpenFailureReason()) std::fprintf(stderr, "%s\n", line.c_str());
         surveyLog.WriteClosingLine();
         return ExitPortFailed;
     }
