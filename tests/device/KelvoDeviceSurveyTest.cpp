@@ -307,6 +307,9 @@ TEST_F(SurveyTest, AVersionChangeDuringAShortFrameRepairSendsTheFrameIdentificat
 
 TEST_F(SurveyTest, TheRepairIsOverWhenTheLossIsReported) {
     device.SetConnected(true);
+    // A running ride is left running by the disconnect, whose stop would clear the flag anyway.
+    device.Start();
+    ASSERT_EQ(device.GetStatus(), dsRunning);
     device.SetDisconMaxTry(0);
     bool repairingAtLoss = true;
     device.OnConnectionLost = [&](TComponent*) { repairingAtLoss = device.GetRepairing(); };
