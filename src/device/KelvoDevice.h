@@ -140,6 +140,9 @@ public:
     std::int32_t GetDisconnectionCount() const { return FDisconnectionCount; }
     std::int32_t GetRepairTries() const { return FRepairTries; }
     bool GetRepairing() const { return FRepairing; }
+    // Why the port was not open at the last "can't open the com port" report: the open's own
+    // failure, or when the port closed again after it had opened, and by whom.
+    const std::string& GetReopenFailure() const { return FReopenFailure; }
     bool GetNoMessageSinceTick() const { return FNoMessageSinceTick; }
     // When the message being parsed (the newest one) arrived: one clock reading per message,
     // shared by everything that times it.
@@ -449,6 +452,7 @@ protected:
     bool TryCloseReopenPort();
     bool TrySendIfOpen(const ByteString& Frame);
     void ReportIfPortNotOpen();
+    std::string ClosedPortReason() const;
     // A user's command during a repair's wait (Stop, a disconnection, the port closed or opened
     // by someone else than the repair) ends the repair: it reports and reconnects nothing more.
     void CancelRepair();
@@ -559,6 +563,15 @@ protected:
     bool FRepairCancelled = false;
     // The repair's own close and open, which do not cancel it.
     bool FRepairMovesPort = false;
+    std::string FReopenFailure;
+    // The port's last open, and its close since then (how long after it, and whether the
+    // repair closed it).
+    std::uint32_t FPortOpenedTick = 0;
+    struct TPortClose {
+        std::uint32_t AfterOpenMs = 0;
+        bool ByRepair = false;
+    };
+    std::optional<TPortClose> FPortCloseSinceOpen;
     bool FNoMessageSinceTick = true;
     std::uint32_t FMessageTick = 0;
 

@@ -14,6 +14,8 @@ constexpr std::int32_t TestAlarmHeartAbsoluteLimit = 99999999;
 constexpr std::int32_t ConnectWaitMs = 300;
 constexpr std::int32_t LongFamilySpeedArrayLength = 6;
 constexpr std::int32_t ShortFamilySpeedArrayLength = 25;
+// "can't open the com port", reported by a repair whose port is not open.
+constexpr int PortNotReopenedCode = 710;
 } // namespace
 
 TTerminalSession::TTerminalSession() : FDevice(std::make_unique<TKelvoDevice>()) {
@@ -106,6 +108,7 @@ void TTerminalSession::HookDeviceEvents() {
     };
     device.OnKvdErrorInfo = [this](TComponent*, int, int code, int occurence) {
         FLedger.SurveyReport(code, occurence);
+        if (code == PortNotReopenedCode) FLedger.ReopenFailed(FDevice->GetReopenFailure());
         AddLine(EventText::ErrorInfoLine(code, TKelvoDevice::ErrorText(code), occurence,
                                          FDevice->GetKelvoResistance()));
         if (FSurveyLog) FSurveyLog->OnKvdErrorInfo(code, occurence, FDevice->GetKelvoResistance());
