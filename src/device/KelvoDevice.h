@@ -140,6 +140,9 @@ public:
     std::int32_t GetDisconnectionCount() const { return FDisconnectionCount; }
     std::int32_t GetRepairTries() const { return FRepairTries; }
     bool GetRepairing() const { return FRepairing; }
+    // Why the port was not open at the last "can't open the com port" report: the open's own
+    // failure, or when the port closed again after it had opened, and by whom.
+    const std::string& GetReopenFailure() const { return FReopenFailure; }
     bool GetNoMessageSinceTick() const { return FNoMessageSinceTick; }
     // When the message being parsed (the newest one) arrived: one clock reading per message,
     // shared by everything that times it.
@@ -449,6 +452,7 @@ protected:
     bool TryCloseReopenPort();
     bool TrySendIfOpen(const ByteString& Frame);
     void ReportIfPortNotOpen();
+    std::string ClosedPortReason() const;
     // A user's command during a repair's wait (Stop, a disconnection, the port closed or opened
     // by someone else than the repair) ends the repair: it reports and reconnects nothing more.
     void CancelRepair();
@@ -510,6 +514,7 @@ protected:
     // Pushes a value into the heart window; its rounded mean once the window is full.
     std::optional<std::int32_t> PushHeartValue(double Value);
     bool HeartStepAccepted(double Value) const;
+    bool HeartLevelMoved(double Value);
     void CountHeartValue(std::int32_t Value);
 
     // ---- Set-points ----
@@ -558,6 +563,15 @@ protected:
     bool FRepairCancelled = false;
     // The repair's own close and open, which do not cancel it.
     bool FRepairMovesPort = false;
+    std::string FReopenFailure;
+    // The port's last open, and its close since then (how long after it, and whether the
+    // repair closed it).
+    std::uint32_t FPortOpenedTick = 0;
+    struct TPortClose {
+        std::uint32_t AfterOpenMs = 0;
+        bool ByRepair = false;
+    };
+    std::optional<TPortClose> FPortCloseSinceOpen;
     bool FNoMessageSinceTick = true;
     std::uint32_t FMessageTick = 0;
 
@@ -627,12 +641,15 @@ protected:
     bool FHeartFirstBeatSeen = false;
     std::uint32_t FLastHeartBeatTick = 0;
     // The second filter: warm-up steps after a reset, the last three accepted values (newest
-    // first), the heart rate when the last one was accepted, and the largest accepted step.
+    // first), the heart rate when the last one was accepted, the largest accepted step, and the
+    // run of rejected values that may turn out to be a new level (oldest first).
     struct THeartFilter2 {
         std::array<bool, 3> Warmup{true, true, true};
         std::array<double, 3> History{};
         double FallbackHeart = 0;
         std::int32_t StepLimit = 60;
+        std::array<double, 2> Rejected{};
+        std::size_t RejectedCount = 0;
     } FHrFilter2;
 
     // ---- Set-point state ----

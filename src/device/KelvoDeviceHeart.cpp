@@ -8,6 +8,7 @@
 #include <cmath>
 #include <cstdio>
 #include <numeric>
+#include <span>
 
 namespace {
 // One impulse never counts as more than 250 bpm.
@@ -130,8 +131,12 @@ std::int32_t TKelvoDevice::FilterHeart2(double Value) {
         filter.History = {Value, filter.History[0], filter.History[1]};
         return 0;
     }
-    if (!HeartStepAccepted(Value)) return static_cast<std::int32_t>(std::trunc(filter.FallbackHeart));
-    filter.History = {Value, filter.History[0], filter.History[1]};
+    if (HeartStepAccepted(Value)) {
+        filter.History = {Value, filter.History[0], filter.History[1]};
+        filter.RejectedCount = 0;
+    } else if (!HeartLevelMoved(Value)) {
+        return static_cast<std::int32_t>(std::trunc(filter.FallbackHeart));
+    }
     filter.FallbackHeart = FHeartRate;
     const std::optional<std::int32_t> mean = PushHeartValue(Value);
     if (!mean) return 0;
@@ -148,6 +153,25 @@ bool TKelvoDevice::HeartStepAccepted(double Value) const {
     return true;
 }
 
+// A rejected value never enters the history, so a real step (a rider going from 120 to 190) would
+// be held off for ever: three rejected values in a row within the step limit of each other are the
+// new level, and the history restarts from them. (Each lies beyond the limit from P1, so values
+// within the limit of each other lie on the same side of it.)
+bool TKelvoDevice::HeartLevelMoved(double Value) {
+    THeartFilter2& filter = FHrFilter2;
+    const auto run = std::span(filter.Rejected).first(filter.RejectedCount);
+    const bool joinsRun =
+        std::ranges::all_of(run, [&](double rejected) { return std::abs(Value - rejected) <= filter.StepLimit; });
+    if (!joinsRun) filter.RejectedCount = 0;
+    if (filter.RejectedCount < filter.Rejected.size()) {
+        filter.Rejected[filter.RejectedCount++] = Value;
+        return false;
+    }
+    filter.History = {Value, filter.Rejected[1], filter.Rejected[0]};
+    filter.RejectedCount = 0;
+    return true;
+}
+
 void TKelvoDevice::ResetHeartCounters() {
     // The heart window keeps its values: after a gap the first filter gives values again at once.
     FHeartInterval = 0;
@@ -155,6 +179,7 @@ void TKelvoDevice::ResetHeartCounters() {
     FHeartFirstBeatSeen = false;
     FLastHeartBeatTick = TickCount();
     FHrFilter2.Warmup = {true, true, true};
+    FHrFilter2.RejectedCount = 0;
 }
 
 // ---- Survey and alarms ----

@@ -18,13 +18,18 @@ long double Rounded(long double value) { return std::nearbyint(value); } // halv
 void TKelvoDevice::HookPortEvents() {
     TComPort& port = *FComPort;
     port.OnRxChar = [this](TComponent* sender, int count) { PortRxChar(sender, count); };
-    port.OnAfterOpen = [this](TComponent*) { Raise(OnComPortAfterOpen, this); };
+    port.OnAfterOpen = [this](TComponent*) {
+        FPortOpenedTick = TickCount();
+        FPortCloseSinceOpen.reset();
+        Raise(OnComPortAfterOpen, this);
+    };
     port.OnBeforeOpen = [this](TComponent*) {
         CancelRepair();
         Raise(OnComPortBeforeOpen, this);
     };
     port.OnBeforeClose = [this](TComponent*) {
         if (IsDestroying()) return;
+        FPortCloseSinceOpen = TPortClose{TickElapsed(FPortOpenedTick, TickCount()), FRepairMovesPort};
         CancelRepair();
         // A repair closes and reopens the port on purpose; any other close ends the connection.
         if (!FRepairing) SetConnected(false);

@@ -87,6 +87,7 @@ void TKelvoDevice::RepairStep() {
     FHeartSurveyTimer->SetEnabled(false);
     FRepairing = true;
     FRepairCancelled = false;
+    FReopenFailure.clear();
     if (FRepairTries == 0) {
         ++FDisconnectionCount;
         DoRepairingConnection();
@@ -213,7 +214,8 @@ bool TKelvoDevice::TryCloseReopenPort() {
     try {
         CloseReopenPort();
         return true;
-    } catch (const std::exception&) {
+    } catch (const std::exception& error) {
+        FReopenFailure = error.what();
         return false;
     }
 }
@@ -228,7 +230,16 @@ bool TKelvoDevice::TrySendIfOpen(const ByteString& Frame) {
 }
 
 void TKelvoDevice::ReportIfPortNotOpen() {
-    if (!FComPort->GetConnected()) DoErrorInfo(ketConnecting, ReportPortNotOpen, -1);
+    if (FComPort->GetConnected()) return;
+    if (FReopenFailure.empty()) FReopenFailure = ClosedPortReason();
+    DoErrorInfo(ketConnecting, ReportPortNotOpen, -1);
+}
+
+// An open that did not fail, yet the port is closed: what closed it is the next failure's clue.
+std::string TKelvoDevice::ClosedPortReason() const {
+    if (!FPortCloseSinceOpen) return "the port opened, and reads closed although nothing closed it";
+    return "the port closed " + std::to_string(FPortCloseSinceOpen->AfterOpenMs) + " ms after it opened, " +
+           (FPortCloseSinceOpen->ByRepair ? "during the repair's own open or close" : "outside the repair's own open and close");
 }
 
 // ---- Keep-alive ----

@@ -38,6 +38,10 @@ public:
     void AbortIo();
     TComSignals ModemSignals() const;
 
+    // What a user can do about an open that failed with `systemError`, in a sentence; empty
+    // when the system's own words say it all.
+    static std::string OpenFailureHint(const std::string& portName, int systemError);
+
     static int InputCount(int handle);
     static int OutputCount(int handle);
     // Supported is false where the driver keeps no counts (pseudo-terminals).
@@ -57,6 +61,8 @@ private:
     static void ApplyCustomSpeed(int handle, std::uint32_t speed);
 
     int FHandle = -1;
+    // The open set the terminal's exclusive mode; the close clears it.
+    bool FExclusive = false;
     int FAbortEvent = -1;
     // Set after each signal of FAbortEvent: draining costs a system call only after an abort.
     std::atomic<bool> FAbortSignalled{false};

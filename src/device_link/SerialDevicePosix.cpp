@@ -6,14 +6,17 @@
 #include <algorithm>
 #include <cerrno>
 #include <fcntl.h>
+#include <grp.h>
 #include <linux/serial.h>
 #include <poll.h>
+#include <pwd.h>
 #include <sys/eventfd.h>
 #include <sys/file.h>
 #include <sys/ioctl.h>
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
 #include <unistd.h>
+#include <vector>
 
 namespace {
 using Clock = std::chrono::steady_clock;
@@ -44,6 +47,37 @@ std::optional<Clock::time_point> TotalDeadline(std::int32_t multiplier, int coun
     return After(total);
 }
 
+std::string GroupName(gid_t group) {
+    const struct group* entry = ::getgrgid(group);
+    return entry ? entry->gr_name : std::to_string(group);
+}
+
+std::string UserName(uid_t user) {
+    const struct passwd* entry = ::getpwuid(user);
+    return entry ? entry->pw_name : std::to_string(user);
+}
+
+bool InGroup(gid_t group) {
+    if (::getegid() == group) return true;
+    std::vector<gid_t> groups(static_cast<std::size_t>(std::max(::getgroups(0, nullptr), 0)));
+    groups.resize(static_cast<std::size_t>(std::max(::getgroups(static_cast<int>(groups.size()), groups.data()), 0)));
+    return std::ranges::find(groups, group) != groups.end();
+}
+
+// Serial devices are opened through their group (dialout, uucp...): name it, or say that the
+// device lets its owner alone in.
+std::string PermissionHint(const std::string& path) {
+    struct stat status {};
+    if (::stat(path.c_str(), &status) != 0) return {};
+    const std::string user = UserName(::geteuid());
+    if ((status.st_mode & (S_IRGRP | S_IWGRP)) == (S_IRGRP | S_IWGRP) && !InGroup(status.st_gid))
+        return "the user " + user + " is not in the group " + GroupName(status.st_gid) + " that owns " + path +
+               ": add the user to that group and log in again";
+    if ((status.st_mode & (S_IRWXG | S_IRWXO)) == 0 && status.st_uid != ::geteuid())
+        return path + " lets only its owner " + UserName(status.st_uid) + " open it, not the user " + user;
+    return {};
+}
+
 void ClosePosixHandle(int& handle) {
     if (handle >= 0) ::close(handle);
     handle = -1;
@@ -57,13 +91,15 @@ void TSerialDevice::Open(const std::string& portName) {
     const int handle = ::open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
     if (handle < 0) throw EComPort(ComError::OpenPort, errno);
     FHandle = handle;
-    // No sharing: the terminal's exclusive mode keeps other users out, the lock other programs
-    // of this kind (the exclusive mode does not hold against root).
-    if (::ioctl(handle, TIOCEXCL) != 0 || ::flock(handle, LOCK_EX | LOCK_NB) != 0) {
+    // No sharing: the lock keeps out other programs of this kind (root too), the terminal's
+    // exclusive mode every other user. The lock comes first, so a port that another holder has
+    // locked keeps the exclusive mode that our close would clear.
+    if (::flock(handle, LOCK_EX | LOCK_NB) != 0 || ::ioctl(handle, TIOCEXCL) != 0) {
         const int error = errno;
         Close();
         throw EComPort(ComError::OpenPort, error);
     }
+    FExclusive = true;
     FAbortEvent = ::eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC);
     if (FAbortEvent < 0) {
         const int error = errno;
@@ -74,7 +110,22 @@ void TSerialDevice::Open(const std::string& portName) {
 
 void TSerialDevice::Close() {
     ClosePosixHandle(FAbortEvent);
+    // The exclusive mode is the terminal's, not the descriptor's: a pseudo-terminal keeps it after
+    // the close, and every later open by a user other than root would fail (EBUSY). A hung-up
+    // terminal refuses the call, and goes away with its mode.
+    if (FExclusive) ::ioctl(FHandle, TIOCNXCL);
+    FExclusive = false;
     ClosePosixHandle(FHandle);
+}
+
+std::string TSerialDevice::OpenFailureHint(const std::string& portName, int systemError) {
+    switch (systemError) {
+    case EACCES: return PermissionHint(DevicePath(portName));
+    // EBUSY: another user's exclusive mode; EWOULDBLOCK: another holder's lock.
+    case EBUSY:
+    case EWOULDBLOCK: return "another program has the port open";
+    default: return {};
+    }
 }
 
 bool TSerialDevice::IsPseudoTerminal() const {

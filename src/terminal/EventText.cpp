@@ -1,5 +1,7 @@
 #include "terminal/EventText.h"
 
+#include "device_link/EComPort.h"
+
 #include <QLocale>
 #include <cmath>
 #include <cstdarg>
@@ -95,6 +97,13 @@ std::string ResistanceEchoLine(const std::string& description) {
 }
 
 std::string DeviceFoundLine(const std::string& portName) { return "Device found on port: " + portName; }
+
+std::string OpenFailureLine(const std::string& portName, const std::string& reason, int systemError) {
+    const std::string line = "Cannot open " + portName + ": " + reason;
+    return systemError == EComPort::NoSystemError ? line : line + " (system error " + std::to_string(systemError) + ")";
+}
+
+std::string HintLine(const std::string& hint) { return "Hint: " + hint; }
 
 std::string ElapsedTimeText(std::int32_t milliseconds) {
     const std::int32_t seconds = std::max(milliseconds, 0) / 1000;

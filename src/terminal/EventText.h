@@ -53,6 +53,10 @@ inline constexpr const char* Rx80FullLine = "*** Rx80Full: ";
 std::string RequestEchoLine(const ByteString& frame, const std::string& description);
 std::string ResistanceEchoLine(const std::string& description);
 std::string DeviceFoundLine(const std::string& portName);
+// Why a port did not open: the system's words and number (EComPort::NoSystemError: none known,
+// `reason` says it), then a hint of what to do, each a line of its own.
+std::string OpenFailureLine(const std::string& portName, const std::string& reason, int systemError);
+std::string HintLine(const std::string& hint);
 
 // The statistics labels written at every statistics tick.
 struct TStatsContext {

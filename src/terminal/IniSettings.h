@@ -1,5 +1,7 @@
 #pragma once
 
+#include "terminal/OptionBoxes.h"
+
 #include <QString>
 
 #include <cstdint>
@@ -15,9 +17,9 @@
 //
 // The main window:
 //  - creation, first step: Load(DefaultFileName()), then sets each box from its value (a box
-//    whose state changes runs its click, as a user's click would) and the two spin fields;
-//    at the end of creation it applies "HRFilter2Active" to the device once, so the box and
-//    the device agree even when the loaded value left the box unchanged;
+//    whose state changes runs its click, as a user's click would) and the two spin fields; the
+//    session starts the device from the boxes' initial states, so a value that leaves a box
+//    unchanged leaves the device agreeing with it;
 //  - OnClose, after the survey log's closing line: copies the boxes and fields back and calls
 //    Save(DefaultFileName()); a message it returns is shown, and the window closes anyway.
 class TIniSettings {
@@ -27,10 +29,10 @@ public:
     static constexpr std::int32_t MinIncrementInterval = 1;
     static constexpr std::int32_t MaxIncrementInterval = 999;
 
-    bool WriteMemo = true;
-    bool MantConsActive = true;
-    bool EnableConSurvey = true;
-    bool HrFilter2Active = true;
+    bool WriteMemo = TOptionBoxes{}.WriteToMemo;
+    bool MantConsActive = TOptionBoxes{}.MantConsoleActive;
+    bool EnableConSurvey = TOptionBoxes{}.EnableConSurvey;
+    bool HrFilter2Active = TOptionBoxes{}.HrFilter2Active;
     std::int32_t IncrementStep = 1;
     std::int32_t IncrementInterval = 5;
     // "Time stamps" of the Terminal menu; written only once it was on, so that a file of a

@@ -90,7 +90,7 @@ void TLinkLedger::SurveyReport(std::int32_t code, std::int32_t occurence) {
         if (occurence <= 1 || FRepairs.empty() || FRepairs.back().Outcome != roRepairing) {
             ++FSilences;
             if (FRepairs.size() == KeptRepairs) FRepairs.pop_front();
-            FRepairs.push_back({SinceStart(TickCount()), 0, 1, roRepairing, std::nullopt});
+            FRepairs.push_back({SinceStart(TickCount()), 0, 1, roRepairing, std::nullopt, {}, 0});
         } else {
             FRepairs.back().Attempts = occurence;
         }
@@ -109,6 +109,14 @@ void TLinkLedger::SurveyReport(std::int32_t code, std::int32_t occurence) {
     default:
         break;
     }
+}
+
+void TLinkLedger::ReopenFailed(const std::string& reason) {
+    if (FRepairs.empty() || FRepairs.back().Outcome != roRepairing) return;
+    TRepair& repair = FRepairs.back();
+    ++repair.ReopenFailureCount;
+    if (repair.ReopenFailures.size() == KeptReopenFailures) repair.ReopenFailures.pop_front();
+    repair.ReopenFailures.push_back(reason);
 }
 
 void TLinkLedger::EndRepair(TRepairOutcome outcome, std::optional<std::int32_t> attempts) {
@@ -170,7 +178,17 @@ std::string TLinkLedger::RepairLine(const TRepair& repair) const {
         repair.MessageAfterMs ? ", first message after " + MsText(*repair.MessageAfterMs) : "";
     return "repair at " + SecondsText(repair.StartMs) + " s: " + OutcomeText(repair.Outcome) + ", " +
            MsText(repair.DurationMs) + ", " + to_string(repair.Attempts) +
-           (repair.Attempts == 1 ? " attempt" : " attempts") + back;
+           (repair.Attempts == 1 ? " attempt" : " attempts") + back + ReopenFailuresText(repair);
+}
+
+std::string TLinkLedger::ReopenFailuresText(const TRepair& repair) {
+    if (repair.ReopenFailureCount == 0) return {};
+    std::string text = ", " + to_string(repair.ReopenFailureCount) + " reopen" +
+                       (repair.ReopenFailureCount == 1 ? "" : "s") + " failed";
+    if (repair.ReopenFailureCount > repair.ReopenFailures.size())
+        text += " (the last " + to_string(repair.ReopenFailures.size()) + ")";
+    for (const std::string& reason : repair.ReopenFailures) text += ": " + reason;
+    return text;
 }
 
 std::vector<std::string> TLinkLedger::ReportLines(std::size_t buffered) const {

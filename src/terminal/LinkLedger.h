@@ -22,6 +22,7 @@ public:
     static constexpr std::size_t RejectedRow = mtAck + 1;
     static constexpr std::size_t RowCount = RejectedRow + 1;
     static constexpr std::size_t KeptRepairs = 10;
+    static constexpr std::size_t KeptReopenFailures = 3;
 
     enum TRepairOutcome { roRepairing, roRepaired, roGivenUp };
     struct TRepair {
@@ -32,6 +33,9 @@ public:
         // From the start to the first message received after it: when the link really came back
         // (a repair succeeds as soon as the port is open, the console may still be silent).
         std::optional<std::uint32_t> MessageAfterMs;
+        // Why its reopens failed, the newest KeptReopenFailures of them, and how many failed.
+        std::deque<std::string> ReopenFailures;
+        std::uint32_t ReopenFailureCount = 0;
     };
     struct TRow {
         std::uint64_t Count = 0;
@@ -58,6 +62,8 @@ public:
     // The survey's reports: 720 (a repair attempt, occurrence 1 for a new silence), 710 (the
     // port did not reopen), 614 (repaired) and 711 (given up, the device disconnects).
     void SurveyReport(std::int32_t code, std::int32_t occurence);
+    // Why the port did not reopen (the device's GetReopenFailure()), after its 710 report.
+    void ReopenFailed(const std::string& reason);
 
     std::uint32_t GetElapsedMs() const;
     std::uint64_t GetBytesRead() const { return FBytesRead; }
@@ -95,6 +101,7 @@ private:
     std::uint32_t EndTick() const;
     std::string RowLine(std::size_t row) const;
     std::string RepairLine(const TRepair& repair) const;
+    static std::string ReopenFailuresText(const TRepair& repair);
 
     std::uint32_t FStartTick = 0;
     TStart FStart = lsPortOpened;

@@ -4,10 +4,13 @@
 #include "device_link/EComPort.h"
 #include "device_link/ComSettingTexts.h"
 #include "device_link/ProgramInfo.h"
+#include "device_link/SerialDevice.h"
 #include "terminal/HandlerChain.h"
 #include "terminal/SurveyLog.h"
 
 #include <QDateTime>
+
+#include <system_error>
 
 namespace {
 // So that neither a course end nor the absolute heart alarm ends a test run.
@@ -16,6 +19,8 @@ constexpr std::int32_t TestAlarmHeartAbsoluteLimit = 99999999;
 constexpr std::int32_t ConnectWaitMs = 300;
 constexpr std::int32_t LongFamilySpeedArrayLength = 6;
 constexpr std::int32_t ShortFamilySpeedArrayLength = 25;
+// "can't open the com port", reported by a repair whose port is not open.
+constexpr int PortNotReopenedCode = 710;
 } // namespace
 
 TTerminalSession::TTerminalSession() : FDevice(std::make_unique<TKelvoDevice>()) {
@@ -32,7 +37,15 @@ TTerminalSession::TTerminalSession() : FDevice(std::make_unique<TKelvoDevice>())
     FDevice->SetVersion(StartupVersion);
     // Whatever the stored port settings say, the console's line settings win at start-up.
     FDevice->ApplyConsoleLineSettings();
-    SetConnectionSurveyEnabled(true);
+    ApplyOptionBoxes(TOptionBoxes{});
+}
+
+void TTerminalSession::ApplyOptionBoxes(const TOptionBoxes& boxes) {
+    WriteToMemo = boxes.WriteToMemo;
+    FDevice->SetMaintainsConsoleActive(boxes.MantConsoleActive);
+    SetConnectionSurveyEnabled(boxes.EnableConSurvey);
+    FDevice->SetHrFilter2Active(boxes.HrFilter2Active);
+    FDevice->SetSecurityActive(boxes.Security);
 }
 
 void TTerminalSession::SetConnectionSurveyEnabled(bool enabled) {
@@ -138,6 +151,7 @@ void TTerminalSession::HookDeviceEvents() {
     };
     device.OnKvdErrorInfo = [this](TComponent*, int, int code, int occurence) {
         FLedger.SurveyReport(code, occurence);
+        if (code == PortNotReopenedCode) FLedger.ReopenFailed(FDevice->GetReopenFailure());
         AddLine(EventText::ErrorInfoLine(code, TKelvoDevice::ErrorText(code), occurence,
                                          FDevice->GetKelvoResistance()));
         if (FSurveyLog) FSurveyLog->OnKvdErrorInfo(code, occurence, FDevice->GetKelvoResistance());
@@ -245,15 +259,29 @@ std::string TTerminalSession::OpenOrClosePort() {
     }
     const std::string port = device.GetComPortPort();
     if (port.empty()) return "Please assign a com port !";
+    FOpenFailureReason.clear();
     try {
         device.SetComPortConnected(true);
     } catch (const std::exception& error) {
         // The port opened and what followed (the handshake's write) failed: that failure's own words.
         if (device.GetComPortConnected()) return error.what();
+        TellOpenFailureReason(port, error);
         return "Cannot open the com port !\r\n" + port + "\r\nPlease verify your connection";
     }
     device.ResetStats();
     return {};
+}
+
+// The box's text is fixed; the terminal keeps what the system said, and what to do about it.
+void TTerminalSession::TellOpenFailureReason(const std::string& port, const std::exception& error) {
+    const auto* portError = dynamic_cast<const EComPort*>(&error);
+    const int systemError = portError ? portError->SystemErrorCode() : EComPort::NoSystemError;
+    const bool systemSaid = systemError != EComPort::NoSystemError;
+    FOpenFailureReason.push_back(EventText::OpenFailureLine(
+        port, systemSaid ? std::system_category().message(systemError) : error.what(), systemError));
+    const std::string hint = systemSaid ? TSerialDevice::OpenFailureHint(port, systemError) : std::string();
+    if (!hint.empty()) FOpenFailureReason.push_back(EventText::HintLine(hint));
+    for (const std::string& line : FOpenFailureReason) AddLine(line);
 }
 
 void TTerminalSession::SendConsoleRequest(std::uint16_t Type, std::int32_t A, std::int32_t B) {

@@ -5,6 +5,7 @@
 #include "terminal/EventText.h"
 #include "terminal/LinkLedger.h"
 #include "terminal/TrafficCapture.h"
+#include "terminal/OptionBoxes.h"
 
 #include <cstdint>
 #include <functional>
@@ -49,6 +50,9 @@ public:
     // for the user when it fails, empty on success. A failed close beeps after its message is
     // shown, so the beep is the caller's.
     std::string OpenOrClosePort();
+    // Why the last open failed, as the lines it added to the terminal: the system's words and,
+    // where there is one, a hint. Empty after an open that succeeded.
+    const std::vector<std::string>& OpenFailureReason() const { return FOpenFailureReason; }
     // Ends a running connection and, when On, starts a new run (connecting first if needed).
     void SwitchDevice(bool On);
 
@@ -73,9 +77,12 @@ public:
 
     // "Enable Con. survey": switches the connection survey and its timers on or off.
     void SetConnectionSurveyEnabled(bool enabled);
+    // What the option boxes' clicks change, all at once: the session starts from the window's
+    // boxes as they are at start (TOptionBoxes{}); the monitor applies the ones its flags change.
+    void ApplyOptionBoxes(const TOptionBoxes& boxes);
 
     // "WriteToMemo": unchecked, the terminal keeps only the newest line.
-    bool WriteToMemo = true;
+    bool WriteToMemo = TOptionBoxes{}.WriteToMemo;
     // "Time stamps": each new terminal line begins with the time of day it arrived.
     bool TimeStamps = false;
     // The window clears it while the terminal page is hidden: request echoes are then not written.
@@ -106,6 +113,7 @@ private:
     ByteString WireBytesOfRequest(std::uint16_t Type, const ByteString& frame) const;
     void FollowVersion();
     void HookCaptureNotes();
+    void TellOpenFailureReason(const std::string& port, const std::exception& error);
 
     std::unique_ptr<TKelvoDevice> FDevice;
     TSurveyLog* FSurveyLog = nullptr;
@@ -114,5 +122,6 @@ private:
     TLinkLedger FLedger;
     // After the device: it leaves the device's port before the port goes.
     std::unique_ptr<TTrafficCapture> FCapture;
+    std::vector<std::string> FOpenFailureReason;
     bool FDestroying = false;
 };

@@ -58,6 +58,15 @@ void SetText(TTickLabel& label, const std::string& text) {
     label.ShowText(QString::fromStdString(text));
 }
 
+std::array<std::pair<bool TOptionBoxes::*, QCheckBox*>, 6> OptionBoxes(const Ui::TTerminalMainForm& form) {
+    return {{{&TOptionBoxes::WriteToMemo, form.CheckBoxWriteToMemo},
+             {&TOptionBoxes::MantConsoleActive, form.CheckBoxMantConsoleActive},
+             {&TOptionBoxes::EnableConSurvey, form.CheckBoxEnableConSurvey},
+             {&TOptionBoxes::HrFilter2Active, form.CheckBoxHRFilter2Active},
+             {&TOptionBoxes::Security, form.CheckBoxSecurity},
+             {&TOptionBoxes::EnableOrientation, form.CheckBoxEnableOrientation}}};
+}
+
 // The option boxes and fields that settings.ini keeps.
 std::array<std::pair<bool TIniSettings::*, QCheckBox*>, 4> IniBoxes(const Ui::TTerminalMainForm& form) {
     return {{{&TIniSettings::WriteMemo, form.CheckBoxWriteToMemo},
@@ -129,8 +138,6 @@ TTerminalMainForm::TTerminalMainForm(TUserDialogs& dialogs, QWidget* parent)
     FDisplay->ShowEmptyRide();
     RestoreToolbars();
     OpenSurveyLog();
-    // The box shows the filter the device runs, also when loading left the box as it was.
-    FSession->Device().SetHrFilter2Active(ui->CheckBoxHRFilter2Active->isChecked());
 }
 
 TTerminalMainForm::~TTerminalMainForm() {
@@ -292,6 +299,9 @@ void TTerminalMainForm::ConnectTerminal() {
 }
 
 void TTerminalMainForm::ConnectOptionBoxes() {
+    // The boxes start as the session does, before their clicks are connected.
+    const TOptionBoxes initial;
+    for (const auto& [value, box] : OptionBoxes(*ui)) box->setChecked(initial.*value);
     TKelvoDevice& device = FSession->Device();
     connect(ui->CheckBoxWriteToMemo, &QCheckBox::toggled, this,
             [this](bool on) { FSession->WriteToMemo = on; });

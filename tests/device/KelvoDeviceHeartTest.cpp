@@ -180,6 +180,23 @@ TEST_F(DeviceHeartTest, SecondFilterTakesTheThirdBigFallInARow) {
     EXPECT_EQ(device.FeedFilter2(55), 55);
 }
 
+TEST_F(DeviceHeartTest, SecondFilterFollowsALastingStepButNeverASpike) {
+    device.SetVersion(5);
+    device.SetHeartArrayLength(1);
+    const auto feed = [this](std::initializer_list<double> values) {
+        std::vector<std::int32_t> rates;
+        for (double value : values) rates.push_back(device.FeedFilter2(value));
+        return rates;
+    };
+    feed({120, 120, 120, 120, 120});
+    // Single spikes, a spike each way and values too far apart are no new level.
+    EXPECT_THAT(feed({190, 120, 190, 50, 190, 255, 190, 120}), testing::Each(120));
+    // The third of three close values beyond the limit is the new level, and it holds.
+    EXPECT_THAT(feed({192, 188, 191, 189}), ElementsAre(120, 120, 191, 189));
+    // Back down the same way; meanwhile the rate from before the last accepted value is shown.
+    EXPECT_THAT(feed({121, 118, 120, 119}), ElementsAre(191, 191, 120, 119));
+}
+
 TEST_F(DeviceHeartTest, ResetRestartsTheWarmUp) {
     device.SetVersion(5);
     device.SetHeartArrayLength(1);

@@ -197,6 +197,24 @@ TEST_F(SurveyTest, ShortFramesUnreopenablePortGivesUpAfterMaxTries) {
     EXPECT_EQ(device.GetDisconnectionCount(), 1);
 }
 
+TEST_F(SurveyTest, AReopenThatFailsKeepsItsReason) {
+    PseudoTerminalLine line;
+    device.SetVersion(5);
+    device.SetComPortPort(line.PortName());
+    device.SetConnected(true); // the port closed: each repair attempt reopens it
+    // A handler of the repair's own open closes the port again.
+    device.OnComPortAfterOpen = [&](TComponent*) { device.GetComPort()->Close(); };
+    SilentTick();
+    SilentTick();
+    EXPECT_THAT(TakeReports(), ElementsAre("repairing", "720(1)", "710"));
+    EXPECT_EQ(device.GetReopenFailure(), "the port closed 0 ms after it opened, during the repair's own open or close");
+    device.OnComPortAfterOpen = nullptr;
+    line.CloseMaster(); // the line is gone
+    SilentTick();
+    EXPECT_THAT(TakeReports(), ElementsAre("720(2)", "710"));
+    EXPECT_EQ(device.GetReopenFailure(), "Unable to open com port (win error code: 2)");
+}
+
 TEST_F(SurveyTest, ShortFramesWithoutCloseOpenGiveUpOnAClosedPort) {
     device.SetVersion(4);
     device.SetConnected(true); // a user connects with the port closed
@@ -307,6 +325,9 @@ TEST_F(SurveyTest, AVersionChangeDuringAShortFrameRepairSendsTheFrameIdentificat
 
 TEST_F(SurveyTest, TheRepairIsOverWhenTheLossIsReported) {
     device.SetConnected(true);
+    // A running ride is left running by the disconnect, whose stop would clear the flag anyway.
+    device.Start();
+    ASSERT_EQ(device.GetStatus(), dsRunning);
     device.SetDisconMaxTry(0);
     bool repairingAtLoss = true;
     device.OnConnectionLost = [&](TComponent*) { repairingAtLoss = device.GetRepairing(); };

@@ -3,6 +3,7 @@
 #include "device_link/EComPort.h"
 #include "device_link/MainThreadHandOver.h"
 #include "device_link/PtyPair.h"
+#include "device_link/SerialDevice.h"
 #include "device_link/ServeUntil.h"
 #include "device_link/ShownErrors.h"
 #include "device_link/WaitWithMessages.h"
@@ -14,7 +15,11 @@
 #include <atomic>
 #include <cerrno>
 #include <chrono>
+#include <cstdio>
 #include <ctime>
+#include <fcntl.h>
+#include <grp.h>
+#include <pwd.h>
 #include <filesystem>
 #include <functional>
 #include <memory>
@@ -22,6 +27,8 @@
 #include <thread>
 #include <utility>
 #include <vector>
+#include <sys/ioctl.h>
+#include <unistd.h>
 
 using testing::ElementsAre;
 using namespace std::chrono_literals;
@@ -141,6 +148,45 @@ TEST(ComPort, OpeningAMissingDeviceFailsWithCode1AndTheSystemCode) {
     } catch (const EComPort& error) {
         EXPECT_STREQ(error.what(), "Unable to open com port (win error code: 2)");
     }
+}
+
+// Root passes the terminal's exclusive mode, so the test asks the terminal for it.
+bool ExclusiveMode(const std::string& path) {
+    const int handle = ::open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK);
+    int exclusive = -1;
+    EXPECT_EQ(::ioctl(handle, TIOCGEXCL, &exclusive), 0);
+    ::close(handle);
+    return exclusive != 0;
+}
+
+TEST_F(ComPortOnPty, OnlyTheHolderSetsAndClearsTheExclusiveMode) {
+    Port.Open();
+    EXPECT_TRUE(ExclusiveMode(Pty.SlavePath()));
+    TComPort second;
+    second.SetPort(Pty.SlavePath());
+    EXPECT_EQ(ErrorCodeOf([&] { second.Open(); }), 1);
+    EXPECT_TRUE(ExclusiveMode(Pty.SlavePath())) << "a refused open keeps the holder's mode";
+    Port.Close();
+    EXPECT_FALSE(ExclusiveMode(Pty.SlavePath())) << "any user may open the port again";
+}
+
+TEST(ComPort, RefusedOpenHintsAtTheGroupTheOwnerOrAnotherHolder) {
+    const gid_t dialout = ::getgrnam("dialout") ? ::getgrnam("dialout")->gr_gid : 0;
+    if (dialout == 0 || ::getegid() == dialout) GTEST_SKIP() << "needs a dialout group this user is not in";
+    const std::string node = "./serial-node";
+    std::fclose(std::fopen(node.c_str(), "w"));
+    ASSERT_EQ(::chown(node.c_str(), 65534, dialout), 0);
+    const std::string user = ::getpwuid(::geteuid())->pw_name;
+    ::chmod(node.c_str(), 0660);
+    EXPECT_EQ(TSerialDevice::OpenFailureHint(node, EACCES),
+              "the user " + user + " is not in the group dialout that owns ./serial-node: add the user to that group "
+              "and log in again");
+    ::chmod(node.c_str(), 0600);
+    EXPECT_EQ(TSerialDevice::OpenFailureHint(node, EACCES),
+              "./serial-node lets only its owner " + std::string(::getpwuid(65534)->pw_name) + " open it, not the user " +
+                  user);
+    EXPECT_EQ(TSerialDevice::OpenFailureHint(node, EBUSY), "another program has the port open");
+    EXPECT_EQ(TSerialDevice::OpenFailureHint(node, ENOENT), "");
 }
 
 TEST_F(ComPortOnPty, OpenAndCloseRaiseTheirEventsInOrderAndOnlyOnce) {

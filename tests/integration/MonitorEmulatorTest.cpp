@@ -10,6 +10,7 @@
 #include <chrono>
 #include <sstream>
 #include <sys/resource.h>
+#include <unistd.h>
 
 using testing::Contains;
 using testing::HasSubstr;
@@ -67,6 +68,14 @@ TEST(MonitorWithEmulator, EnterHeldAsLongAsPlusGivesAsManyKeyLines) {
     EXPECT_EQ(std::count(lines.begin(), lines.end(), "ckEnter pressed"), 2);
 }
 
+int LastHeart(const QStringList& lines) {
+    static const QRegularExpression heart("^STATS .*\\| Heart: (\\d+),");
+    int lastHeart = -1;
+    for (const QString& line : lines)
+        if (const auto match = heart.match(line); match.hasMatch()) lastHeart = match.captured(1).toInt();
+    return lastHeart;
+}
+
 TEST(MonitorWithEmulator, HeartBeltAt120ShowsItsRateOnceTheWindowIsFull) {
     // The heart window takes 25 beats, 12.5 s at 120 bpm; both families ride at once.
     constexpr int Seconds = 17;
@@ -76,13 +85,16 @@ TEST(MonitorWithEmulator, HeartBeltAt120ShowsItsRateOnceTheWindowIsFull) {
     QProcess periodMonitor;
     StartMonitor(impulseMonitor, impulses, {}, Seconds);
     StartMonitor(periodMonitor, periods, {}, Seconds);
-    static const QRegularExpression heart("^STATS .*\\| Heart: (\\d+),");
-    for (QProcess* monitor : {&impulseMonitor, &periodMonitor}) {
-        int lastHeart = -1;
-        for (const QString& line : FinishedLines(*monitor, Seconds))
-            if (const auto match = heart.match(line); match.hasMatch()) lastHeart = match.captured(1).toInt();
-        EXPECT_NEAR(lastHeart, 120, 3) << (monitor == &impulseMonitor ? "version 4" : "version 5");
-    }
+    for (QProcess* monitor : {&impulseMonitor, &periodMonitor})
+        EXPECT_NEAR(LastHeart(FinishedLines(*monitor, Seconds)), 120, 3)
+            << (monitor == &impulseMonitor ? "version 4" : "version 5");
+}
+
+TEST(MonitorWithEmulator, RiderGoingFrom120To190IsShownAt190TwentySecondsLater) {
+    // The window's second heart filter, which the monitor runs too, holds single spikes off only.
+    std::istringstream script("5000 heart 190\n");
+    EmulatorFixture emulator(5, ParseScript(script));
+    EXPECT_NEAR(LastHeart(MonitorLines(emulator, {}, 26)), 190, 3);
 }
 
 TEST(MonitorWithEmulator, OlderVersionsPrintTheShortFamilyLines) {
@@ -177,12 +189,38 @@ TEST(MonitorWithEmulator, SigtermDuringASearchEndsItPromptlyWithoutAFailure) {
     EXPECT_EQ(monitor.readAllStandardError().toStdString(), "");
 }
 
+TEST(MonitorWithEmulator, ConsoleGivenUpEndsTheRideWithItsOwnStatus) {
+    // The long frames' repair gives up at its third attempt, about 12 s after the hang-up.
+    std::istringstream script("1000 hangup 60000\n");
+    EmulatorFixture emulator(5, ParseScript(script));
+    QProcess monitor;
+    StartMonitor(monitor, emulator, {}, 40);
+    ASSERT_TRUE(monitor.waitForFinished(30000)) << "still riding a lost console";
+    EXPECT_EQ(monitor.exitCode(), 3);
+    EXPECT_THAT(monitor.readAllStandardError().toStdString(),
+                HasSubstr("The connection with the Kelvo device has been lost! Check your connection."));
+    EXPECT_THAT(monitor.readAllStandardOutput().toStdString(), HasSubstr("711: repairing process aborted"));
+}
+
 TEST(MonitorWithEmulator, UnopenablePortExitsOneWithTheWindowsMessage) {
     QProcess monitor;
     monitor.start(KELVO_MONITOR_PATH, {"--seconds", "1", "/nonexistent/kelvo-port"});
     ASSERT_TRUE(monitor.waitForFinished(10000));
     EXPECT_EQ(monitor.exitCode(), 1);
     EXPECT_THAT(monitor.readAllStandardError().toStdString(), HasSubstr("Cannot open the com port !"));
+}
+
+TEST(MonitorWithEmulator, PortWithoutPermissionTellsWhyOnStandardError) {
+    if (::geteuid() != 0) GTEST_SKIP() << "drops its privileges through setpriv";
+    EmulatorFixture emulator(5);
+    const QString path = QString::fromStdString(emulator.Path());
+    QProcess monitor;
+    monitor.start("setpriv", {"--reuid=65534", "--regid=65534", "--clear-groups", KELVO_MONITOR_PATH, "--seconds", "1", path});
+    ASSERT_TRUE(monitor.waitForFinished(10000));
+    EXPECT_EQ(monitor.exitCode(), 1);
+    const std::string error = monitor.readAllStandardError().toStdString();
+    EXPECT_THAT(error, HasSubstr("Cannot open the com port !"));
+    EXPECT_THAT(error, HasSubstr("Cannot open " + path.toStdString() + ": Permission denied (system error 13)\nHint: "));
 }
 
 TEST(MonitorWithEmulator, BadArgumentsExitTwoWithUsage) {

@@ -130,14 +130,18 @@ bool IsUnknownTypeFrame(const ByteString& bytes) {
     return bytes.size() >= 2 && ByteAt(bytes, 0) == KelvoProtocol::StartByte && ByteAt(bytes, 1) == 0x04;
 }
 
-// A figure "key=N" of the line that begins with `head` in the monitor's last link-quality block.
-std::optional<unsigned long long> QualityFigure(const std::vector<std::string>& lines, const std::string& head,
-                                                const std::string& key) {
+// Where the monitor's last link-quality block begins (the end when there is none).
+std::vector<std::string>::const_iterator LastQualityBlock(const std::vector<std::string>& lines) {
     const auto block = std::find_if(lines.rbegin(), lines.rend(), [](const std::string& line) {
         return line.starts_with("QUALITY link quality over ");
     });
-    if (block == lines.rend()) return std::nullopt;
-    for (auto line = std::prev(block.base()); line != lines.end(); ++line) {
+    return block == lines.rend() ? lines.end() : std::prev(block.base());
+}
+
+// A figure "key=N" of the line that begins with `head` in the monitor's last link-quality block.
+std::optional<unsigned long long> QualityFigure(const std::vector<std::string>& lines, const std::string& head,
+                                                const std::string& key) {
+    for (auto line = LastQualityBlock(lines); line != lines.end(); ++line) {
         if (!line->starts_with("QUALITY " + head)) continue;
         const std::string fields = " " + line->substr(std::string("QUALITY ").size());
         const std::size_t at = fields.find(" " + key + "=");
@@ -276,6 +280,10 @@ public:
         std::printf("soak %s ledger: %llu silences, longest %llu ms, %llu repaired, %llu bytes discarded, %llu rejected\n",
                     FPlan.Name, figure("silences", "silences"), figure("silences", "longest"),
                     figure("repairs", "repaired"), figure("bytes", "discarded"), figure("rejected", "count"));
+        // A repair whose reopens failed says why, so that a failure explains itself.
+        for (auto line = LastQualityBlock(FLines); line != FLines.end(); ++line)
+            if (line->starts_with("QUALITY repair at ") && line->find(" failed") != std::string::npos)
+                std::printf("soak %s %s\n", FPlan.Name, line->c_str());
     }
 
 private:

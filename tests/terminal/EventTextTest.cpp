@@ -135,6 +135,8 @@ TEST(StatsLabels, MetresPerSecondOfTheLapInEitherUnitAndNoneBeforeTimePasses) {
     stats.LapTime = 500;
     stats.UnitMeasure = umMiles;
     EXPECT_DOUBLE_EQ(static_cast<double>(LapMetresPerSecond(stats)), 16.09);
+    stats.UnitMeasure = umKm; // 5 m in half a second
+    EXPECT_DOUBLE_EQ(static_cast<double>(LapMetresPerSecond(stats)), 10);
     stats.LapTime = 0;
     EXPECT_EQ(LapMetresPerSecond(stats), 0);
 }

@@ -149,15 +149,19 @@ TEST_F(LinkLedgerTest, RepairsKeepTheirLengthAttemptsAndOutcome) {
     EXPECT_THAT(lines, Contains("repair at 5.712 s: given up, 900 ms, 1 attempt"));
 }
 
-TEST_F(LinkLedgerTest, AGivenUpRepairCountsTheAttemptsMadeNotTheOneAnnouncedAtTheLimit) {
+TEST_F(LinkLedgerTest, AGivenUpRepairCountsTheAttemptsMadeNotTheOneAnnouncedAtTheLimit_AndSaysWhyEachReopenFailed) {
     ledger.SurveyReport(720, 1);
-    ledger.SurveyReport(710, -1);
+    for (const char* reason : {"A", "B", "C", "D"}) {
+        ledger.SurveyReport(710, -1);
+        ledger.ReopenFailed(reason);
+    }
     ledger.SurveyReport(720, 2);
-    ledger.SurveyReport(710, -1);
     ledger.SurveyReport(720, 3); // announced, never made: the survey gives up at once
     ledger.SurveyReport(711, 2);
-    EXPECT_EQ(ledger.GetReopenFailures(), 2u);
-    EXPECT_THAT(ledger.ReportLines(0), Contains("repair at 0.000 s: given up, 0 ms, 2 attempts"));
+    ledger.ReopenFailed("after the repair: nowhere to keep it");
+    EXPECT_EQ(ledger.GetReopenFailures(), 4u);
+    EXPECT_THAT(ledger.ReportLines(0),
+                Contains("repair at 0.000 s: given up, 0 ms, 2 attempts, 4 reopens failed (the last 3): B: C: D"));
 }
 
 TEST_F(LinkLedgerTest, MemoryStaysBoundedOverANightOfRepairs) {

@@ -60,6 +60,21 @@ TEST_F(TerminalSessionTest, StartsAtFourAndAHalfWithTheConsoleLine) {
     EXPECT_TRUE(device.GetConnectionSurvey());
 }
 
+TEST_F(TerminalSessionTest, DeviceStartsAsTheWindowsBoxesSayAndFollowsThemAllAtOnce) {
+    TKelvoDevice& device = session.Device();
+    // The layout stores the first heart filter; the checked "HRFilter2Active" box wins.
+    EXPECT_TRUE(device.GetHrFilter2Active());
+    EXPECT_TRUE(device.GetSecurityActive());
+    EXPECT_TRUE(session.WriteToMemo);
+    session.ApplyOptionBoxes({.WriteToMemo = false, .MantConsoleActive = false, .EnableConSurvey = false,
+                              .HrFilter2Active = false, .Security = false});
+    EXPECT_FALSE(session.WriteToMemo);
+    EXPECT_FALSE(device.GetMaintainsConsoleActive());
+    EXPECT_FALSE(device.GetConnectionSurvey());
+    EXPECT_FALSE(device.GetHrFilter2Active());
+    EXPECT_FALSE(device.GetSecurityActive());
+}
+
 TEST_F(TerminalSessionTest, HeartIsWatchedAndASwitchedOnDeviceNeverStopsForTheAbsoluteLimit) {
     TKelvoDevice& device = session.Device();
     EXPECT_TRUE(device.GetHeartEnabled());
@@ -95,10 +110,27 @@ TEST_F(TerminalSessionTest, OpeningWithoutAPortNameAsksForOne) {
     EXPECT_EQ(session.OpenOrClosePort(), "Please assign a com port !");
 }
 
-TEST_F(TerminalSessionTest, OpeningAMissingPortNamesItInTheMessage) {
+TEST_F(TerminalSessionTest, OpeningAMissingPortNamesItInTheMessage_AndTheSystemsReasonInALine) {
     session.Device().SetComPortPort("/nonexistent/kelvo");
     EXPECT_EQ(session.OpenOrClosePort(), "Cannot open the com port !\r\n/nonexistent/kelvo\r\nPlease verify your connection");
     EXPECT_FALSE(session.Device().GetComPortConnected());
+    const char* const reason = "Cannot open /nonexistent/kelvo: No such file or directory (system error 2)";
+    EXPECT_THAT(lines, ElementsAre(reason));
+    EXPECT_THAT(session.OpenFailureReason(), ElementsAre(reason));
+}
+
+TEST_F(TerminalSessionTest, OpeningAPortHeldElsewhereSaysSo) {
+    PseudoTerminalLine line;
+    TComPort holder;
+    holder.SetPort(line.PortName());
+    holder.Open();
+    session.Device().SetComPortPort(line.PortName());
+    EXPECT_NE(session.OpenOrClosePort(), "");
+    EXPECT_THAT(lines, ElementsAre("Cannot open " + line.PortName() + ": Resource temporarily unavailable (system error 11)",
+                                   "Hint: another program has the port open"));
+    holder.Close();
+    EXPECT_EQ(session.OpenOrClosePort(), "");
+    EXPECT_THAT(session.OpenFailureReason(), testing::IsEmpty());
 }
 
 // ---- Lines ----

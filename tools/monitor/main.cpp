@@ -12,6 +12,8 @@
 
 #include <QCoreApplication>
 #include <QTimer>
+#include <algorithm>
+#include <array>
 #include <cstdio>
 #include <cstdlib>
 #include <optional>
@@ -21,25 +23,60 @@ namespace {
 
 constexpr int ExitUsage = 2;
 constexpr int ExitPortFailed = 1;
+// The connection survey gave the console up: the ride's record ends there.
+constexpr int ExitConsoleLost = 3;
 
 struct TOptions {
     double Version = TTerminalSession::StartupVersion;
     std::optional<int> Seconds;
-    bool Survey = true;
+    // The window's option boxes as they start; a flag unchecks one, as a user would.
+    TOptionBoxes Boxes;
     bool Counters = false;
     bool Quality = false;
     bool Find = false;
     std::string Port;
 };
 
+struct TBoxFlag {
+    const char* Flag;
+    bool TOptionBoxes::*Box;
+    const char* Meaning;
+};
+
+// The window's boxes that change the device; checked at start, so each flag unchecks one.
+constexpr std::array BoxFlags{
+    TBoxFlag{"--no-survey", &TOptionBoxes::EnableConSurvey, "no connection survey (\"Enable Con. survey\" unchecked)"},
+    TBoxFlag{"--no-hr-filter2", &TOptionBoxes::HrFilter2Active,
+             "the first heart filter, a moving mean (\"HRFilter2Active\" unchecked)"},
+    TBoxFlag{"--no-security", &TOptionBoxes::Security,
+             "resistance also while the roller stands still (\"Security\" unchecked)"},
+};
+
 std::string Usage() {
-    return std::string("usage: kelvo-monitor [--version V] [--seconds N] [--no-survey] [--counters] [--quality] PORT\n"
-                       "       kelvo-monitor [--version V] [--seconds N] [--no-survey] [--counters] [--quality] --find\n"
-                       "       kelvo-monitor --help | --version\n"
-                       "--version V: the console version assumed before the console answers; alone, the program's version\n"
-                       "--counters: a closing COUNTERS line; --quality: the link-quality ledger once more at the end\n"
-                       "commands on standard input, one a line:\n") +
-           MonitorCommandHelp();
+    std::string flags = "[--version V] [--seconds N]";
+    std::string meanings;
+    for (const TBoxFlag& flag : BoxFlags) {
+        flags += std::string(" [") + flag.Flag + "]";
+        meanings += std::string(flag.Flag) + ": " + flag.Meaning + "\n";
+    }
+    flags += " [--counters] [--quality]";
+    return "usage: kelvo-monitor " + flags + " PORT\n" + "       kelvo-monitor " + flags + " --find\n" +
+           "       kelvo-monitor --help | --version\n"
+           "--version V: the console version assumed before the console answers; alone, the program's version\n" +
+           meanings +
+           "--counters: a closing COUNTERS line; --quality: the link-quality ledger once more at the end\n"
+           "commands on standard input, one a line:\n" +
+           MonitorCommandHelp() +
+           "exit status: 0 after a ride, 1 when the port cannot be opened or no console answered the search,\n"
+           "2 for bad arguments, 3 when the connection survey gave the console up (the loss on standard error)\n";
+}
+
+bool UncheckBox(const std::string& argument, TOptionBoxes& boxes) {
+    const auto flag =
+        std::ranges::find_if(BoxFlags, [&](const TBoxFlag& candidate) { return argument == candidate.Flag; });
+    if (flag == BoxFlags.end()) return false;
+    boxes.*(flag->Box) = false;
+    return true;
 }
 
 std::optional<double> NumberArgument(const char* text) {
@@ -62,15 +99,15 @@ std::optional<TOptions> ParseArguments(const QStringList& arguments) {
             const auto seconds = NumberArgument(arguments[++i].toStdString().c_str());
             if (!seconds || *seconds < 0) return std::nullopt;
             options.Seconds = static_cast<int>(*seconds);
-        } else if (argument == "--no-survey") {
-            options.Survey = false;
         } else if (argument == "--find") {
             options.Find = true;
         } else if (argument == "--counters") {
             options.Counters = true;
         } else if (argument == "--quality") {
             options.Quality = true;
-        } else if (argument.starts_with("-") || !options.Port.empty()) {
+        } else if (argument.starts_with("-")) {
+            if (!UncheckBox(argument, options.Boxes)) return std::nullopt;
+        } else if (!options.Port.empty()) {
             return std::nullopt;
         } else {
             options.Port = argument;
@@ -79,6 +116,11 @@ std::optional<TOptions> ParseArguments(const QStringList& arguments) {
     // Either a port, or a search of all ports.
     if (options.Port.empty() == !options.Find) return std::nullopt;
     return options;
+}
+
+// A box's text on one line: its line breaks become single blanks.
+std::string OneLine(const std::string& text) {
+    return QString::fromStdString(text).simplified().toStdString();
 }
 
 void PrintLine(const std::string& line) {
@@ -145,11 +187,18 @@ int main(int argc, char** argv) {
     TSurveyLog surveyLog;
     surveyLog.OnWriteFailed = PrintLine;
     surveyLog.WriteStartLine();
+    // As the window's box, once the survey tick that gave the console up has returned.
+    bool lost = false;
+    surveyLog.OnConnectionLostAfterTick = [&lost] {
+        lost = true;
+        std::fprintf(stderr, "%s\n", OneLine(TSurveyLog::LostConnectionText).c_str());
+        QCoreApplication::quit();
+    };
     TTerminalSession session;
     session.AttachSurveyLog(&surveyLog);
     session.OnAddLine = PrintLine;
     session.OnStatsLabels = [](const EventText::TStatsContext& stats) { PrintLine(StatsLine(stats)); };
-    session.SetConnectionSurveyEnabled(options->Survey);
+    session.ApplyOptionBoxes(options->Boxes);
     session.Device().SetVersion(options->Version);
     if (!options->Find) session.Device().SetComPortPort(options->Port);
 
@@ -174,14 +223,15 @@ int main(int argc, char** argv) {
     const std::string failure = options->Find ? FindConsole(session) : session.OpenOrClosePort();
     if (!failure.empty() && !ending) {
         std::fprintf(stderr, "%s\n", failure.c_str());
+        for (const std::string& line : session.OpenFailureReason()) std::fprintf(stderr, "%s\n", line.c_str());
         surveyLog.WriteClosingLine();
         return ExitPortFailed;
     }
     if (options->Seconds) QTimer::singleShot(*options->Seconds * 1000, &application, [] { QCoreApplication::quit(); });
-    if (!ending) application.exec();
+    if (!ending && !lost) application.exec();
     EndRide(session);
     surveyLog.WriteClosingLine();
     if (options->Quality) PrintQuality(session);
     if (options->Counters) PrintCounters(session);
-    return EXIT_SUCCESS;
+    return lost ? ExitConsoleLost : EXIT_SUCCESS;
 }
