@@ -22,7 +22,8 @@ TGraphicsPage::~TGraphicsPage() = default;
 // shows the page in force, and a refusal is said beside it.
 void TGraphicsPage::EndPointsForPageEdit() {
     const bool accepted = FSampler.SetPointsForPageText(ui->edt_PointsForPage->text().toStdString());
-    ui->LabelPointsForPageRefusal->setText(accepted ? QString() : QString::fromLatin1(TGraphSampler::PointsForPageRefusal));
+    const QString refusal = accepted ? QString() : QString::fromLatin1(TGraphSampler::PointsForPageRefusal);
+    ui->LabelPointsForPageRefusal->setText(refusal);
     const QSignalBlocker blocker(ui->edt_PointsForPage);
     ui->edt_PointsForPage->setText(QString::fromStdString(FSampler.PointsForPageText()));
 }

@@ -119,7 +119,8 @@ TEST_F(TerminalMainFormTest, StartUpStateHoldsTheCommandsTable) {
 
 // Before the first ride the page reads as an empty ride, in the texts a ride shows.
 TEST_F(TerminalMainFormTest, StatisticsPageBeforeTheFirstRideShowsTheEmptyRidesTexts) {
-    EXPECT_EQ(Child<QLabel>("LabelTime").text(), "Events count: 0 in ms 0, avg per Sec: 0, Elapsed time: 00:00:00");
+    EXPECT_EQ(Child<QLabel>("LabelTime").text(),
+              "Events count: 0 in ms 0, avg per Sec: 0, Elapsed time: 00:00:00");
     EXPECT_EQ(Child<QLabel>("LabelDistance").text(), "Rolls count: 0.00000 Total distance: 0.000 kms");
     EXPECT_EQ(Child<QLabel>("LabelSpeed").text(), "Speed: 0.0 Km/h, 0.00 m/s, Speed AVG: 0.000 km/h");
     EXPECT_EQ(Child<QLabel>("LabelSpeedAvg").text(), "0.0");
@@ -136,7 +137,9 @@ TEST_F(TerminalMainFormTest, OpeningThePortRidesWithReceivedLinesAndLabelsAndWri
     EXPECT_TRUE(window.Action(TCommand::ClearText)->isEnabled());
     // A statistics tick of the ride shows the console's serial number.
     EXPECT_TRUE(EmulatorFixture::ServeUntil(
-        [this] { return Child<QLabel>("labelSerialNumber").text() == QString::number(TConsoleSettings{}.Serial); },
+        [this] {
+            return Child<QLabel>("labelSerialNumber").text() == QString::number(TConsoleSettings{}.Serial);
+        },
         3000));
     // Received lines leave the caret panel alone; a key in the terminal shows where the caret is.
     QLabel& caretPanel = Child<QLabel>("StatusCaret");

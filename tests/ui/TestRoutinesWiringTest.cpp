@@ -18,6 +18,8 @@
 #include <QSpinBox>
 #include <gmock/gmock.h>
 
+#include <array>
+
 namespace {
 class TestRoutinesWiringTest : public testing::Test {
 protected:
@@ -76,6 +78,11 @@ TEST_F(TestRoutinesWiringTest, NoKeyOrWheelReachesASetPointControlTheUserDidNotF
     window.Session().Device().SetSecurityActive(false);
     window.show();
     window.activateWindow();
+    QCoreApplication::processEvents();
+    const std::array<const char*, 4> setPointControls{"SpinEditCalcEditResistance", "TrackBarResistance",
+                                                      "SpinEditCalcEditElevation", "TrackBarElevation"};
+    for (const char* name : setPointControls) // nor does the window hand one the keyboard at start
+        EXPECT_FALSE(Child<QWidget>(window, name).hasFocus()) << name;
     QComboBox& versions = Child<QComboBox>(window, "ComboBoxKelvoVersion");
     versions.setFocus();
     QCoreApplication::processEvents();
@@ -84,8 +91,7 @@ TEST_F(TestRoutinesWiringTest, NoKeyOrWheelReachesASetPointControlTheUserDidNotF
     QKeyEvent up(QEvent::KeyPress, Qt::Key_Up, Qt::NoModifier);
     QCoreApplication::sendEvent(QApplication::focusWidget(), &up);
     EXPECT_EQ(window.Session().Device().GetKelvoResistance(), 0);
-    for (const char* name : {"SpinEditCalcEditResistance", "TrackBarResistance", "SpinEditCalcEditElevation",
-                             "TrackBarElevation"}) {
+    for (const char* name : setPointControls) {
         QWidget& control = Child<QWidget>(window, name);
         const QPointF centre(control.width() / 2.0, control.height() / 2.0);
         QWheelEvent notch(centre, control.mapToGlobal(centre), {}, {0, 120}, Qt::NoButton, Qt::NoModifier,
@@ -120,7 +126,8 @@ TEST_F(TestRoutinesWiringTest, FailedSetPointWritesAreTerminalLinesNeverBoxes) {
     EXPECT_THAT(dialogs.Shown, testing::IsEmpty());
     const TTerminalLines& lines = Child<TTerminalView>(window, "Memo").Lines();
     int failures = 0;
-    for (std::size_t i = 0; i < lines.Count(); ++i) failures += lines.Line(i).starts_with("!!! Send failed: ");
+    for (std::size_t i = 0; i < lines.Count(); ++i)
+        failures += lines.Line(i).starts_with("!!! Send failed: ");
     EXPECT_EQ(failures, 3);
     EXPECT_EQ(device.GetKelvoResistance(), 12); // the controls show the value in force
 }
