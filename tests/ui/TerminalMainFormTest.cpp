@@ -306,6 +306,36 @@ TEST_F(TerminalMainFormTest, ABoxRaisedWhileTheProgressDialogIsShownStaysAnswera
     EXPECT_TRUE(window.isEnabled());
 }
 
+// A tick's message raised while a box is open (inside that box's wait) comes after it, once: one
+// box at a time, none lost.
+TEST(QtUserDialogsTest, AMessageRaisedWhileABoxIsOpenComesOnceAfterIt) {
+    TQtUserDialogs dialogs;
+    QStringList seen;
+    int mostOpen = 0;
+    bool raised = false;
+    QTimer::singleShot(30, [&] {
+        for (int tick = 0; tick < 2; ++tick) dialogs.ShowMessage(TUserDialogs::bkError, "a tick's error");
+        raised = true;
+    });
+    QTimer answering;
+    answering.setInterval(10);
+    QObject::connect(&answering, &QTimer::timeout, [&] {
+        const QWidgetList windows = QApplication::topLevelWidgets();
+        const auto open = std::count_if(windows.begin(), windows.end(), [](const QWidget* window) {
+            return qobject_cast<const QMessageBox*>(window) != nullptr && window->isVisible();
+        });
+        mostOpen = std::max(mostOpen, static_cast<int>(open));
+        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        if (box == nullptr || (box->text() == "first" && !raised)) return;
+        seen << box->text();
+        box->button(QMessageBox::Ok)->click();
+    });
+    answering.start();
+    dialogs.ShowMessage(TUserDialogs::bkInformation, "first");
+    EXPECT_EQ(seen, (QStringList{"first", "a tick's error"}));
+    EXPECT_EQ(mostOpen, 1);
+}
+
 // Real time must pass for the lamp's own timer: 100 ms.
 TEST(Led, GoesOutOneIntervalAfterItLit) {
     TLed led("Hr", Qt::red, 100);
