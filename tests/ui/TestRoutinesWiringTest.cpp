@@ -91,20 +91,17 @@ TEST_F(TestRoutinesWiringTest, NoKeyOrWheelReachesASetPointControlTheUserDidNotF
     QKeyEvent up(QEvent::KeyPress, Qt::Key_Up, Qt::NoModifier);
     QCoreApplication::sendEvent(QApplication::focusWidget(), &up);
     EXPECT_EQ(window.Session().Device().GetKelvoResistance(), 0);
-    for (const char* name : setPointControls) {
-        QWidget& control = Child<QWidget>(window, name);
-        const QPointF centre(control.width() / 2.0, control.height() / 2.0);
-        QWheelEvent notch(centre, control.mapToGlobal(centre), {}, {0, 120}, Qt::NoButton, Qt::NoModifier,
-                          Qt::NoScrollPhase, false);
-        QCoreApplication::sendEvent(&control, &notch);
-        EXPECT_EQ(window.Session().Device().GetKelvoResistance(), 0) << name;
-        EXPECT_EQ(window.Session().Device().GetKelvoElevation(), 0) << name;
-    }
+    const auto notch = [](QWidget& control) {
+        QWheelEvent wheel(QPointF(5, 5), control.mapToGlobal(QPointF(5, 5)), {}, {0, 120}, Qt::NoButton,
+                          Qt::NoModifier, Qt::NoScrollPhase, false);
+        QCoreApplication::sendEvent(&control, &wheel);
+    };
+    for (const char* name : setPointControls) notch(Child<QWidget>(window, name));
+    EXPECT_EQ(window.Session().Device().GetKelvoResistance(), 0);
+    EXPECT_EQ(window.Session().Device().GetKelvoElevation(), 0);
     QSpinBox& resistance = Child<QSpinBox>(window, "SpinEditCalcEditResistance");
     resistance.setFocus();
-    QWheelEvent focused(QPointF(5, 5), resistance.mapToGlobal(QPointF(5, 5)), {}, {0, 120}, Qt::NoButton,
-                        Qt::NoModifier, Qt::NoScrollPhase, false);
-    QCoreApplication::sendEvent(&resistance, &focused);
+    notch(resistance);
     EXPECT_EQ(window.Session().Device().GetKelvoResistance(), 1);
 }
 
