@@ -29,7 +29,19 @@ bool TGraphSampler::SetPointsForPageText(const std::string& text) {
     return true;
 }
 
-std::string TGraphSampler::PointsForPageText() const { return std::to_string(FGraph.GetPointsPerPage()); }
+std::int64_t TGraphSampler::ValueInForce(TField field) const {
+    return field == gfSampleFrequency ? FSampleFrequency : FGraph.GetPointsPerPage();
+}
+
+bool TGraphSampler::ShowsValueInForce(TField field, const std::string& text) const {
+    return IntegerOfText(text) == ValueInForce(field);
+}
+
+std::string TGraphSampler::ValueInForceText(TField field) const { return std::to_string(ValueInForce(field)); }
+
+const char* TGraphSampler::RefusalText(TField field) {
+    return field == gfSampleFrequency ? "Refused: a whole number only" : "Refused: 1 to 100000 only";
+}
 
 void TGraphSampler::StatsTick() {
     if (!FEnabled || FSampleFrequency <= 0) return;

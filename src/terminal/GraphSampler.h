@@ -29,9 +29,13 @@ public:
     // "Points for Page:" changed: an integer within 1..100000 sets the page; other text (an
     // empty field while typing) changes nothing. False when refused.
     bool SetPointsForPageText(const std::string& text);
-    static constexpr const char* PointsForPageRefusal = "Refused: 1 to 100000 only";
-    // The page's points in force, as the field shows them.
-    std::string PointsForPageText() const;
+
+    // An edit of one of the two fields ended: whether its text reads as the value in force (else
+    // the value was refused), that value as the field shows it, and the words of a refusal.
+    enum TField { gfSampleFrequency, gfPointsForPage };
+    bool ShowsValueInForce(TField field, const std::string& text) const;
+    std::string ValueInForceText(TField field) const;
+    static const char* RefusalText(TField field);
     // "Show last Value" on the graphics window.
     bool ShowLastValue = true;
 
@@ -42,6 +46,8 @@ public:
     std::function<void()> OnPointAdded;
 
 private:
+    std::int64_t ValueInForce(TField field) const;
+
     TTerminalSession& FSession;
     TGraphData& FGraph;
     bool FEnabled = false;

@@ -11,9 +11,10 @@ std::optional<std::array<std::int32_t, TRegulToolPresenter::FieldCount>> TRegulT
 }
 
 std::array<std::int32_t, TRegulToolPresenter::FieldCount> TRegulToolPresenter::Values() const {
-    return {FDevice->GetSpeedArrayLength(),      FDevice->GetHeartArrayLength(), FDevice->GetCadenceArrayLength(),
-            FDevice->GetHrDelayBeforeReset(),    FDevice->GetHrDeltaVariationLimit(),
-            FDevice->GetHeartCalcDelay(),        FDevice->GetCadenceCalcDelay()};
+    return {FDevice->GetSpeedArrayLength(),   FDevice->GetHeartArrayLength(),
+            FDevice->GetCadenceArrayLength(), FDevice->GetHrDelayBeforeReset(),
+            FDevice->GetHrDeltaVariationLimit(), FDevice->GetHeartCalcDelay(),
+            FDevice->GetCadenceCalcDelay()};
 }
 
 std::int32_t TRegulToolPresenter::InForce(TField field) const {

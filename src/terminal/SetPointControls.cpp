@@ -18,8 +18,8 @@ void TSetPointControls::SetResistance(std::int32_t value) {
     TKelvoDevice& device = FSession.Device();
     ShowResistance(std::clamp(value, 0, MaxSetPoint));
     // A set-point that did not go out has its failure line instead of an echo.
-    if (FSession.RunUserWrite([&] { device.SetKelvoResistance(FResistance); }) && device.GetComPortConnected())
-        EchoResistance();
+    const bool sent = FSession.RunUserWrite([&] { device.SetKelvoResistance(FResistance); });
+    if (sent && device.GetComPortConnected()) EchoResistance();
 }
 
 void TSetPointControls::EchoResistance() {

@@ -310,7 +310,7 @@ bool TTerminalSession::RunUserWrite(const std::function<void()>& write) {
 void TTerminalSession::WriteRequestEcho(const ByteString& frame, const std::string& description) {
     if (!WriteToMemo) Raise(OnClearTerminal);
     if (TerminalVisible) WriteEcho(EventText::RequestEchoLine(frame, description));
-    else if (WriteToMemo) AddLine("");
+    else if (WriteToMemo) AddLine(""); // the hidden terminal still gets the separating line
 }
 
 void TTerminalSession::WriteEcho(const std::string& line) {

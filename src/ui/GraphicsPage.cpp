@@ -19,12 +19,13 @@ TGraphicsPage::TGraphicsPage(TTerminalSession& session, QWidget* parent)
 TGraphicsPage::~TGraphicsPage() = default;
 
 // Typing may pass through refused values ("0" on the way to "0100"); once the edit ends the field
-// shows the page in force, and a refusal is said beside it.
-void TGraphicsPage::EndPointsForPageEdit() {
-    const bool accepted = FSampler.SetPointsForPageText(ui->edt_PointsForPage->text().toStdString());
-    ui->LabelPointsForPageRefusal->setText(accepted ? QString() : QString::fromLatin1(TGraphSampler::PointsForPageRefusal));
-    const QSignalBlocker blocker(ui->edt_PointsForPage);
-    ui->edt_PointsForPage->setText(QString::fromStdString(FSampler.PointsForPageText()));
+// shows the value in force, and a refusal is said beside the fields.
+void TGraphicsPage::EndEdit(QLineEdit& field, TGraphSampler::TField which) {
+    const bool accepted = FSampler.ShowsValueInForce(which, field.text().toStdString());
+    const QString refusal = accepted ? QString() : QString::fromLatin1(TGraphSampler::RefusalText(which));
+    ui->LabelGraphicsRefusal->setText(refusal);
+    const QSignalBlocker blocker(field);
+    field.setText(QString::fromStdString(FSampler.ValueInForceText(which)));
 }
 
 void TGraphicsPage::ConnectFields() {
@@ -38,7 +39,10 @@ void TGraphicsPage::ConnectFields() {
     connect(ui->edt_PointsForPage, &QLineEdit::textChanged, this, [this](const QString& text) {
         if (FSampler.SetPointsForPageText(text.toStdString())) FGraphics->Redraw();
     });
-    connect(ui->edt_PointsForPage, &QLineEdit::editingFinished, this, [this] { EndPointsForPageEdit(); });
+    connect(ui->edt_SampleFrequency, &QLineEdit::editingFinished, this,
+            [this] { EndEdit(*ui->edt_SampleFrequency, TGraphSampler::gfSampleFrequency); });
+    connect(ui->edt_PointsForPage, &QLineEdit::editingFinished, this,
+            [this] { EndEdit(*ui->edt_PointsForPage, TGraphSampler::gfPointsForPage); });
     connect(FGraphics->findChild<QCheckBox*>(QStringLiteral("CheckBoxShowLastValue")), &QCheckBox::toggled, this,
             [this](bool checked) { FSampler.ShowLastValue = checked; });
 }

@@ -10,6 +10,7 @@
 namespace Ui {
 class TGraphicsPage;
 }
+class QLineEdit;
 class TGraphicsForm;
 
 // The "Graphics" page of the bottom panel, over the graph sampling, with the graphics window.
@@ -24,7 +25,7 @@ public:
 
 private:
     void ConnectFields();
-    void EndPointsForPageEdit();
+    void EndEdit(QLineEdit& field, TGraphSampler::TField which);
 
     std::unique_ptr<Ui::TGraphicsPage> ui;
     TGraphData FGraph;

@@ -6,6 +6,7 @@
 #include <QPageSetupDialog>
 #include <QPrintDialog>
 
+#include <algorithm>
 #include <cstdio>
 
 namespace {
@@ -47,6 +48,12 @@ QString TitleOf(TUserDialogs::TBoxKind kind) {
 } // namespace
 
 void TQtUserDialogs::ShowMessage(TBoxKind kind, const std::string& text) {
+    if (FOpen > 0 && !FEnding) {
+        const bool waiting = std::any_of(FWaiting.begin(), FWaiting.end(),
+                                         [&](const TMessage& message) { return message.Text == text; });
+        if (!waiting) FWaiting.push_back({kind, text});
+        return;
+    }
     QMessageBox box(IconOf(kind), TitleOf(kind), BoxText(text), QMessageBox::Ok, FOwner);
     box.setWindowFlag(Qt::WindowStaysOnTopHint, kind == bkInfo);
     Run(box, text);
@@ -92,9 +99,23 @@ std::string TQtUserDialogs::ChooseSaveFile(const std::string& title, const std::
 }
 
 int TQtUserDialogs::Run(QDialog& dialog, const std::string& text) {
-    if (!FEnding) return dialog.exec();
-    if (!text.empty()) std::fprintf(stderr, "%s\n", qPrintable(BoxText(text)));
-    return QDialog::Rejected;
+    if (FEnding) {
+        if (!text.empty()) std::fprintf(stderr, "%s\n", qPrintable(BoxText(text)));
+        return QDialog::Rejected;
+    }
+    ++FOpen;
+    const int answer = dialog.exec();
+    --FOpen;
+    ShowWaitingMessages();
+    return answer;
+}
+
+void TQtUserDialogs::ShowWaitingMessages() {
+    while (FOpen == 0 && !FWaiting.empty()) {
+        const TMessage message = FWaiting.front();
+        FWaiting.pop_front();
+        ShowMessage(message.Kind, message.Text);
+    }
 }
 
 // Every modal dialog, also one of the window's own (the port setup, the disconnection settings):

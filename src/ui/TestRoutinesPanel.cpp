@@ -35,7 +35,9 @@ TTestRoutinesPanel::TTestRoutinesPanel(TTerminalSession& session, TUserDialogs& 
 // wheel only while it has the focus.
 void TTestRoutinesPanel::GuardSetPointControls() {
     const TControls c = FControls;
-    for (QWidget* control : std::initializer_list<QWidget*>{c.Resistance, c.ResistanceTrack, c.Elevation, c.ElevationTrack}) {
+    const std::initializer_list<QWidget*> setPointControls{c.Resistance, c.ResistanceTrack, c.Elevation,
+                                                           c.ElevationTrack};
+    for (QWidget* control : setPointControls) {
         control->setFocusPolicy(Qt::StrongFocus);
         control->installEventFilter(this);
     }
@@ -72,7 +74,8 @@ void TTestRoutinesPanel::ConnectSetPoints() {
         Show(*c.Elevation, *c.ElevationLevel, *c.ElevationTrack, value, position);
     };
     // The fields apply when committed (Enter, focus out, an arrow step), not at each typed digit.
-    connect(c.Resistance, &QSpinBox::valueChanged, this, [this](int value) { FSetPoints.SetResistance(value); });
+    connect(c.Resistance, &QSpinBox::valueChanged, this,
+            [this](int value) { FSetPoints.SetResistance(value); });
     // A drag applies where it ends; keys, the wheel and clicks on the groove apply at once.
     connect(c.ResistanceTrack, &QSlider::sliderReleased, this,
             [this, c] { FSetPoints.ResistanceTrackMoved(c.ResistanceTrack->value()); });

@@ -57,23 +57,24 @@ TEST(GraphicsFormTest, SavesThePointsAsCsvAndTheChartAsPng) {
     EXPECT_NE(form.SaveCsv(folder.filePath("missing/graph.csv")), "");
 }
 
-// Typing may pass through a refused value; once the edit ends the field shows the page in force.
-TEST(GraphicsPageTest, ARefusedPointsForPageShowsThePageInForceWithTheRefusalBesideIt) {
+// Typing may pass through a refused value; once the edit ends the field shows the value in force.
+TEST(GraphicsPageTest, ARefusedFieldShowsTheValueInForceWithTheRefusalBesideIt) {
     TTerminalSession session;
     TGraphicsPage page(session);
-    auto& field = *page.findChild<QLineEdit*>(QStringLiteral("edt_PointsForPage"));
-    auto& refusal = *page.findChild<QLabel*>(QStringLiteral("LabelPointsForPageRefusal"));
-    const auto enter = [&](const QString& text) {
+    auto& refusal = *page.findChild<QLabel*>(QStringLiteral("LabelGraphicsRefusal"));
+    const auto enter = [&](const char* name, const QString& text) {
+        auto& field = *page.findChild<QLineEdit*>(QString::fromLatin1(name));
         field.setText(text);
         QKeyEvent returnKey(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier);
         QApplication::sendEvent(&field, &returnKey);
+        return field.text();
     };
-    enter(QStringLiteral("0"));
-    EXPECT_EQ(field.text(), "60");
-    EXPECT_EQ(refusal.text(), TGraphSampler::PointsForPageRefusal);
-    enter(QStringLiteral("0100"));
-    EXPECT_EQ(field.text(), "100");
+    EXPECT_EQ(enter("edt_PointsForPage", "0"), "60");
+    EXPECT_EQ(refusal.text(), TGraphSampler::RefusalText(TGraphSampler::gfPointsForPage));
+    EXPECT_EQ(enter("edt_PointsForPage", "0100"), "100");
     EXPECT_EQ(refusal.text(), "");
+    EXPECT_EQ(enter("edt_SampleFrequency", "2s"), "1");
+    EXPECT_EQ(refusal.text(), TGraphSampler::RefusalText(TGraphSampler::gfSampleFrequency));
 }
 
 TEST(OrientationPageTest, TheDialAndButtonsStayInPlaceWhileTheValuesChangeWidth) {

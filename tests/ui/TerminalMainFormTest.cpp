@@ -137,7 +137,8 @@ TEST_F(TerminalMainFormTest, TabGoesFromTheTerminalToTheRequestButtonsAsTheyAreS
 
 // Before the first ride the page reads as an empty ride, in the texts a ride shows.
 TEST_F(TerminalMainFormTest, StatisticsPageBeforeTheFirstRideShowsTheEmptyRidesTexts) {
-    EXPECT_EQ(Child<QLabel>("LabelTime").text(), "Events count: 0 in ms 0, avg per Sec: 0, Elapsed time: 00:00:00");
+    EXPECT_EQ(Child<QLabel>("LabelTime").text(),
+              "Events count: 0 in ms 0, avg per Sec: 0, Elapsed time: 00:00:00");
     EXPECT_EQ(Child<QLabel>("LabelDistance").text(), "Rolls count: 0.00000 Total distance: 0.000 kms");
     EXPECT_EQ(Child<QLabel>("LabelSpeed").text(), "Speed: 0.0 Km/h, 0.00 m/s, Speed AVG: 0.000 km/h");
     EXPECT_EQ(Child<QLabel>("LabelSpeedAvg").text(), "0.0");
@@ -154,7 +155,9 @@ TEST_F(TerminalMainFormTest, OpeningThePortRidesWithReceivedLinesAndLabelsAndWri
     EXPECT_TRUE(window.Action(TCommand::ClearText)->isEnabled());
     // A statistics tick of the ride shows the console's serial number.
     EXPECT_TRUE(EmulatorFixture::ServeUntil(
-        [this] { return Child<QLabel>("labelSerialNumber").text() == QString::number(TConsoleSettings{}.Serial); },
+        [this] {
+            return Child<QLabel>("labelSerialNumber").text() == QString::number(TConsoleSettings{}.Serial);
+        },
         3000));
     // Received lines leave the caret panel alone; a key in the terminal shows where the caret is.
     QLabel& caretPanel = Child<QLabel>("StatusCaret");
@@ -356,6 +359,36 @@ TEST_F(TerminalMainFormTest, ABoxRaisedWhileTheProgressDialogIsShownStaysAnswera
     CloseProgressDialog();
     EXPECT_TRUE(answerable);
     EXPECT_TRUE(window.isEnabled());
+}
+
+// A tick's message raised while a box is open (inside that box's wait) comes after it, once: one
+// box at a time, none lost.
+TEST(QtUserDialogsTest, AMessageRaisedWhileABoxIsOpenComesOnceAfterIt) {
+    TQtUserDialogs dialogs;
+    QStringList seen;
+    int mostOpen = 0;
+    bool raised = false;
+    QTimer::singleShot(30, [&] {
+        for (int tick = 0; tick < 2; ++tick) dialogs.ShowMessage(TUserDialogs::bkError, "a tick's error");
+        raised = true;
+    });
+    QTimer answering;
+    answering.setInterval(10);
+    QObject::connect(&answering, &QTimer::timeout, [&] {
+        const QWidgetList windows = QApplication::topLevelWidgets();
+        const auto open = std::count_if(windows.begin(), windows.end(), [](const QWidget* window) {
+            return qobject_cast<const QMessageBox*>(window) != nullptr && window->isVisible();
+        });
+        mostOpen = std::max(mostOpen, static_cast<int>(open));
+        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        if (box == nullptr || (box->text() == "first" && !raised)) return;
+        seen << box->text();
+        box->button(QMessageBox::Ok)->click();
+    });
+    answering.start();
+    dialogs.ShowMessage(TUserDialogs::bkInformation, "first");
+    EXPECT_EQ(seen, (QStringList{"first", "a tick's error"}));
+    EXPECT_EQ(mostOpen, 1);
 }
 
 // Real time must pass for the lamp's own timer: 100 ms.

@@ -18,6 +18,8 @@
 #include <QSpinBox>
 #include <gmock/gmock.h>
 
+#include <array>
+
 namespace {
 class TestRoutinesWiringTest : public testing::Test {
 protected:
@@ -76,6 +78,11 @@ TEST_F(TestRoutinesWiringTest, NoKeyOrWheelReachesASetPointControlTheUserDidNotF
     window.Session().Device().SetSecurityActive(false);
     window.show();
     window.activateWindow();
+    QCoreApplication::processEvents();
+    const std::array<const char*, 4> setPointControls{"SpinEditCalcEditResistance", "TrackBarResistance",
+                                                      "SpinEditCalcEditElevation", "TrackBarElevation"};
+    for (const char* name : setPointControls) // nor does the window hand one the keyboard at start
+        EXPECT_FALSE(Child<QWidget>(window, name).hasFocus()) << name;
     QComboBox& versions = Child<QComboBox>(window, "ComboBoxKelvoVersion");
     versions.setFocus();
     QCoreApplication::processEvents();
@@ -84,21 +91,17 @@ TEST_F(TestRoutinesWiringTest, NoKeyOrWheelReachesASetPointControlTheUserDidNotF
     QKeyEvent up(QEvent::KeyPress, Qt::Key_Up, Qt::NoModifier);
     QCoreApplication::sendEvent(QApplication::focusWidget(), &up);
     EXPECT_EQ(window.Session().Device().GetKelvoResistance(), 0);
-    for (const char* name : {"SpinEditCalcEditResistance", "TrackBarResistance", "SpinEditCalcEditElevation",
-                             "TrackBarElevation"}) {
-        QWidget& control = Child<QWidget>(window, name);
-        const QPointF centre(control.width() / 2.0, control.height() / 2.0);
-        QWheelEvent notch(centre, control.mapToGlobal(centre), {}, {0, 120}, Qt::NoButton, Qt::NoModifier,
-                          Qt::NoScrollPhase, false);
-        QCoreApplication::sendEvent(&control, &notch);
-        EXPECT_EQ(window.Session().Device().GetKelvoResistance(), 0) << name;
-        EXPECT_EQ(window.Session().Device().GetKelvoElevation(), 0) << name;
-    }
+    const auto notch = [](QWidget& control) {
+        QWheelEvent wheel(QPointF(5, 5), control.mapToGlobal(QPointF(5, 5)), {}, {0, 120}, Qt::NoButton,
+                          Qt::NoModifier, Qt::NoScrollPhase, false);
+        QCoreApplication::sendEvent(&control, &wheel);
+    };
+    for (const char* name : setPointControls) notch(Child<QWidget>(window, name));
+    EXPECT_EQ(window.Session().Device().GetKelvoResistance(), 0);
+    EXPECT_EQ(window.Session().Device().GetKelvoElevation(), 0);
     QSpinBox& resistance = Child<QSpinBox>(window, "SpinEditCalcEditResistance");
     resistance.setFocus();
-    QWheelEvent focused(QPointF(5, 5), resistance.mapToGlobal(QPointF(5, 5)), {}, {0, 120}, Qt::NoButton,
-                        Qt::NoModifier, Qt::NoScrollPhase, false);
-    QCoreApplication::sendEvent(&resistance, &focused);
+    notch(resistance);
     EXPECT_EQ(window.Session().Device().GetKelvoResistance(), 1);
 }
 
@@ -120,7 +123,8 @@ TEST_F(TestRoutinesWiringTest, FailedSetPointWritesAreTerminalLinesNeverBoxes) {
     EXPECT_THAT(dialogs.Shown, testing::IsEmpty());
     const TTerminalLines& lines = Child<TTerminalView>(window, "Memo").Lines();
     int failures = 0;
-    for (std::size_t i = 0; i < lines.Count(); ++i) failures += lines.Line(i).starts_with("!!! Send failed: ");
+    for (std::size_t i = 0; i < lines.Count(); ++i)
+        failures += lines.Line(i).starts_with("!!! Send failed: ");
     EXPECT_EQ(failures, 3);
     EXPECT_EQ(device.GetKelvoResistance(), 12); // the controls show the value in force
 }
