@@ -1,0 +1,75 @@
+#pragma once
+
+#include "device_link/QorinThreadTimer.h"
+#include "terminal/PlanExecution.h"
+#include "terminal/PlanReport.h"
+
+#include <QDateTime>
+#include <functional>
+#include <memory>
+#include <string>
+
+class TTerminalSession;
+
+// Runs a test plan on the session's console: the device's events and statistics ticks feed the
+// plan's execution, a timer of its own lets waits and time limits end while the console is
+// silent, and set-points go to the device. The ride and every window go on as usual meanwhile.
+// When the plan ends the set-points it changed are put back as they were before it.
+class TPlanRunner {
+public:
+    static constexpr std::uint32_t PollIntervalMs = 200;
+
+    explicit TPlanRunner(TTerminalSession& session);
+    ~TPlanRunner();
+    TPlanRunner(const TPlanRunner&) = delete;
+    TPlanRunner& operator=(const TPlanRunner&) = delete;
+
+    // Starts a plan; one already running is stopped first.
+    void Start(const TTestPlan& plan);
+    void Stop();
+    // The operator's button for the question being asked.
+    void Answer(bool yes);
+    bool Running() const { return FExecution && FExecution->Running(); }
+    // The plan running or run last; nullptr before the first.
+    const TPlanExecution* Execution() const { return FExecution.get(); }
+    TPlanReport Report() const;
+    TQorinThreadTimer& Timer() { return FTimer; }
+    // One poll of the clock; the timer calls it.
+    void Poll();
+
+    // Applies a set-point; returns why it could not be applied, empty when it was. By default
+    // straight to the device; the window routes resistance and elevation through its controls.
+    std::function<std::string(TPlanSetPoint setPoint, double value)> ApplySetPoint;
+    std::function<void(std::size_t row)> OnRowChanged;
+    std::function<void()> OnFinished;
+
+private:
+    struct TBaseline {
+        double Resistance = 0;
+        double Elevation = 0;
+        double Slope = 0;
+        double Weight = 0;
+        std::uint64_t Rejected = 0;
+        std::uint64_t Discarded = 0;
+    };
+    void HookDevice();
+    TPlanFigures ReadFigures() const;
+    std::string ApplyToDevice(TPlanSetPoint setPoint, double value);
+    std::string Apply(TPlanSetPoint setPoint, double value);
+    void Finished();
+    void RestoreSetPoints();
+    // A count of the ledger since the plan began; a user's reset of the ledger meanwhile
+    // restarts it from 0.
+    static double Since(std::uint64_t now, std::uint64_t base) { return now >= base ? double(now - base) : double(now); }
+
+    TTerminalSession& FSession;
+    TQorinThreadTimer FTimer;
+    std::unique_ptr<TPlanExecution> FExecution;
+    TBaseline FBaseline;
+    bool FSetPointsChanged[4] = {};
+    double FDisconnections = 0;
+    QDateTime FStartTime;
+    std::vector<std::string> FLedgerLines;
+    // The device's handlers outlive nothing: they reach the runner through this while it lives.
+    std::shared_ptr<TPlanRunner*> FSelf;
+};
