@@ -68,7 +68,7 @@ void TPlanExecution::LinkLost(std::uint32_t now, const std::string& what) {
 }
 
 void TPlanExecution::Stop(std::uint32_t now, const std::string& why) {
-    if (Running()) Abort(now, "stopped", why);
+    if (Running()) Abort(now, why, "");
 }
 
 bool TPlanExecution::Passed() const {
@@ -152,12 +152,28 @@ bool TPlanExecution::JudgeExpect(std::uint32_t now, const TPlanStep& step) {
 }
 
 bool TPlanExecution::JudgeSettle(std::uint32_t now, const TPlanStep& step) {
+    TPlanStep bounds = step;
+    std::string expected = Bounds(step);
+    if (step.Relative) {
+        const auto before = FSettledAt.find(step.Figure);
+        if (before == FSettledAt.end()) return End(now, stFailed, "nothing settled before", "an earlier settle step that settled");
+        const auto scale = [&](std::optional<double>& bound) {
+            if (bound) bound = *bound * before->second;
+        };
+        scale(bounds.Min);
+        scale(bounds.Max);
+        bounds.Relative = false;
+        expected = Bounds(bounds) + " (" + expected + " " + Value(step.Figure, before->second) + ")";
+    }
     const auto span = static_cast<std::uint32_t>(step.SettleSeconds * 1000);
+    expected += ", within " + EventText::Fixed(step.Band * 100, 1) + " % for " + SecondsText(span);
     const TSettleRule::TSettled settled = TSettleRule(span, step.Band).Judge(FSamples);
-    const std::string expected = Bounds(step) + ", within " + EventText::Fixed(step.Band * 100, 1) + " % for " + SecondsText(span);
-    if (settled.Found && InBounds(step, settled.Value))
+    if (settled.Found && InBounds(bounds, settled.Value)) {
+        FSettledAt[step.Figure] = settled.Value;
         return End(now, stPassed, Value(step.Figure, settled.Value) + " after " + SecondsText(settled.AfterMs), expected);
+    }
     if (!TimeUp(now, step.Seconds)) return false;
+    if (settled.Found) FSettledAt[step.Figure] = settled.Value;
     const std::string measured = settled.Found   ? "settled at " + Value(step.Figure, settled.Value)
                                  : FSamples.empty() ? "no sample"
                                                     : "not settled, last " + Value(step.Figure, FSamples.back().Value);

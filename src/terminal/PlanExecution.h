@@ -6,6 +6,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <functional>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -108,5 +109,7 @@ private:
     bool FKeyPressed = false;
     std::optional<bool> FAnswer;
     std::vector<TSettleRule::TSample> FSamples;
+    // Where each figure settled last, for the steps compared with it.
+    std::map<TPlanFigure, double> FSettledAt;
     bool FJudging = false;
 };

@@ -65,8 +65,8 @@ void TPlanRunner::Start(const TTestPlan& plan) {
     FExecution->Start(TickCount());
 }
 
-void TPlanRunner::Stop() {
-    if (Running()) FExecution->Stop(TickCount(), "stopped by the user");
+void TPlanRunner::Stop(const std::string& why) {
+    if (Running()) FExecution->Stop(TickCount(), why);
 }
 
 void TPlanRunner::Answer(bool yes) {
@@ -121,6 +121,7 @@ std::string TPlanRunner::ApplyToDevice(TPlanSetPoint setPoint, double value) {
 void TPlanRunner::Finished() {
     FTimer.SetEnabled(false);
     FLedgerLines = FSession.LinkQualityLines();
+    FConsole = ConsoleNow();
     if (FSession.Device().GetConnected()) RestoreSetPoints();
     Raise(OnFinished);
 }
@@ -131,17 +132,22 @@ void TPlanRunner::RestoreSetPoints() {
         if (FSetPointsChanged[setPoint]) ApplySetPoint(static_cast<TPlanSetPoint>(setPoint), before[setPoint]);
 }
 
-TPlanReport TPlanRunner::Report() const {
-    TPlanReport report;
-    if (!FExecution) return report;
+TPlanReport TPlanRunner::ConsoleNow() const {
     const TKelvoDevice& device = FSession.Device();
+    TPlanReport console;
+    console.ConsolePort = device.GetComPortPort();
+    console.ConsoleVersion = device.GetVersion();
+    console.Serial = device.GetSerialNumber();
+    console.Firmware = device.GetProductVersion();
+    return console;
+}
+
+TPlanReport TPlanRunner::Report() const {
+    if (!FExecution) return {};
+    TPlanReport report = Running() ? ConsoleNow() : FConsole;
     report.PlanName = FExecution->Plan().Name;
     report.PlanFile = FExecution->Plan().FileName;
-    report.ConsolePort = device.GetComPortPort();
-    report.ConsoleVersion = device.GetVersion();
-    report.Serial = device.GetSerialNumber();
-    report.Firmware = device.GetProductVersion();
-    report.StartTime = FStartTime.toString(Qt::ISODate).toStdString();
+    report.StartTime = FStartTime.toOffsetFromUtc(FStartTime.offsetFromUtc()).toString(Qt::ISODate).toStdString();
     report.Rows = FExecution->Rows();
     report.Passed = FExecution->Passed();
     report.DurationMs = 0;

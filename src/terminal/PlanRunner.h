@@ -26,7 +26,8 @@ public:
 
     // Starts a plan; one already running is stopped first.
     void Start(const TTestPlan& plan);
-    void Stop();
+    // Stops a running plan: its running step fails with `why`, the rest are not run.
+    void Stop(const std::string& why = "stopped by the user");
     // The operator's button for the question being asked.
     void Answer(bool yes);
     bool Running() const { return FExecution && FExecution->Running(); }
@@ -58,6 +59,8 @@ private:
     std::string Apply(TPlanSetPoint setPoint, double value);
     void Finished();
     void RestoreSetPoints();
+    // The console's port and identity, as a report's head.
+    TPlanReport ConsoleNow() const;
     // A count of the ledger since the plan began; a user's reset of the ledger meanwhile
     // restarts it from 0.
     static double Since(std::uint64_t now, std::uint64_t base) { return now >= base ? double(now - base) : double(now); }
@@ -70,6 +73,8 @@ private:
     double FDisconnections = 0;
     QDateTime FStartTime;
     std::vector<std::string> FLedgerLines;
+    // The console as the plan ended: a ride's end forgets its serial number.
+    TPlanReport FConsole;
     // The device's handlers outlive nothing: they reach the runner through this while it lives.
     std::shared_ptr<TPlanRunner*> FSelf;
 };

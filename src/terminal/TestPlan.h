@@ -40,6 +40,9 @@ struct TPlanStep {
     // A settle step: how long the figure stays within the band (a fraction of its mean).
     double SettleSeconds = 2;
     double Band = 0.02;
+    // A settle step compared with the one before it: its bounds are fractions of the value at
+    // which the last earlier settle step of the same figure settled.
+    bool Relative = false;
     // The operator's question.
     std::string Text;
 };

@@ -6,6 +6,7 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QSet>
+#include <algorithm>
 #include <cmath>
 
 namespace {
@@ -125,7 +126,7 @@ void ReadExpect(const TStepFields& fields, TPlanStep& step) {
 }
 
 void ReadSettle(const TStepFields& fields, TPlanStep& step) {
-    fields.Allow({"figure", "min", "max", "within", "band", "for"});
+    fields.Allow({"figure", "min", "max", "within", "band", "for", "compared"});
     step.Figure = fields.Named("figure", Figures());
     if (step.Figure != TPlanFigure::pfSpeed && step.Figure != TPlanFigure::pfCadence &&
         step.Figure != TPlanFigure::pfHeart && step.Figure != TPlanFigure::pfPower)
@@ -134,6 +135,20 @@ void ReadSettle(const TStepFields& fields, TPlanStep& step) {
     step.Band = fields.Bounded("band", 2, 0.1, 50) / 100;
     step.SettleSeconds = fields.Bounded("for", 2, 1, 600);
     step.Seconds = fields.Bounded("within", 30, step.SettleSeconds, LongestSeconds);
+    if (fields.Has("compared") && fields.Text("compared") != "previous")
+        throw EStepFault("'compared' can only be \"previous\"");
+    step.Relative = fields.Has("compared");
+}
+
+// A step compared with an earlier one needs that earlier one.
+void CheckComparedSteps(const std::vector<TPlanStep>& steps, std::size_t index) {
+    const TPlanStep& step = steps[index];
+    if (!step.Relative) return;
+    const auto earlier = std::find_if(steps.begin(), steps.begin() + static_cast<std::ptrdiff_t>(index), [&](const TPlanStep& other) {
+        return other.Kind == TPlanStepKind::psSettle && other.Figure == step.Figure;
+    });
+    if (earlier == steps.begin() + static_cast<std::ptrdiff_t>(index))
+        throw EStepFault("nothing to compare with: no earlier settle step of " + NameOf(Figures(), step.Figure));
 }
 
 void ReadAsk(const TStepFields& fields, TPlanStep& step) {
@@ -203,6 +218,7 @@ TTestPlan TTestPlanReader::Parse(const QByteArray& json, const std::string& file
         try {
             if (!steps[i].isObject()) throw EStepFault("a step is a JSON object with \"step\"");
             plan.Steps.push_back(ReadStep(steps[i].toObject()));
+            CheckComparedSteps(plan.Steps, plan.Steps.size() - 1);
         } catch (const EStepFault& fault) {
             throw refuse("step " + std::to_string(i + 1) + ": " + fault.what());
         }
