@@ -67,6 +67,7 @@ constexpr std::array Table{
     TCommandRow{RandomElevation, "ActionRandomElevation", "Random elevation", "", "", On, On, Off, On},
     TCommandRow{SetRandomValue, "ActionSetRandomValue", "Set random value", "", "", On, Off, Off, On},
     TCommandRow{DisableSpeedZero, "ActionDisableSpeedZero", "Disable speed=0", "", "", On, On, Off, On},
+    TCommandRow{RunTestPlan, "ActionRunTestPlan", "Run test plan...", "", "Runs a test plan on the console and gives its verdict", On, Off, Off, On},
     TCommandRow{TerminalCopy, "ItemTerminalCopy", "Copy", "", "", Off, Off, Off, On},
     TCommandRow{TerminalCut, "ItemTerminalCut", "Cut", "", "", Off, Off, Off, On},
     TCommandRow{TerminalPaste, "ItemTerminalPaste", "Paste", "", "", Off, Off, Off, On},
@@ -122,7 +123,7 @@ const std::vector<TMenuLayout>& SubMenus() {
         {"Test",
          "Test",
          {Item(StartTest), Separator(), Item(RandomResistance), Item(RandomElevation), Item(SetRandomValue),
-          Separator(), Item(DisableSpeedZero)}},
+          Separator(), Item(DisableSpeedZero), Separator(), Item(RunTestPlan)}},
         {"Log file", "Log file", {Item(WriteLogCS), Item(ShowSurveyLog), Item(DeleteSurveyLog)}},
     };
     return menus;

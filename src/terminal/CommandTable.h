@@ -47,6 +47,7 @@ enum class TCommand {
     RandomElevation,
     SetRandomValue,
     DisableSpeedZero,
+    RunTestPlan,
     // Plain items of the "Terminal" menu, disabled, without an action of their own.
     TerminalCopy,
     TerminalCut,

@@ -46,3 +46,9 @@ std::vector<std::string> TPlanReport::TextLines() const {
     for (const std::string& line : LedgerLines) lines.push_back("  " + line);
     return lines;
 }
+
+QByteArray TPlanReport::TextFile() const {
+    QByteArray text;
+    for (const std::string& line : TextLines()) text += QByteArray::fromStdString(line) + '\n';
+    return text;
+}

@@ -2,6 +2,7 @@
 
 #include "terminal/PlanExecution.h"
 
+#include <QByteArray>
 #include <string>
 #include <vector>
 
@@ -27,4 +28,6 @@ struct TPlanReport {
     static std::string RowLine(std::size_t index, const TPlanExecution::TRow& row);
     std::string VerdictLine() const;
     std::vector<std::string> TextLines() const;
+    // The text lines as a file's bytes.
+    QByteArray TextFile() const;
 };

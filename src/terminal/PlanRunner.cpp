@@ -18,7 +18,7 @@ template <typename Handler> auto WhileAlive(const std::shared_ptr<TPlanRunner*>&
 TPlanRunner::TPlanRunner(TTerminalSession& session) : FSession(session), FSelf(std::make_shared<TPlanRunner*>(this)) {
     FTimer.SetInterval(PollIntervalMs);
     FTimer.OnTimer = [this](TComponent*) { Poll(); };
-    ApplySetPoint = [this](TPlanSetPoint setPoint, double value) { return ApplyToDevice(setPoint, value); };
+    SetResistance = [this](std::int32_t resistance) { FSession.Device().SetKelvoResistance(resistance); };
     HookDevice();
 }
 
@@ -99,15 +99,11 @@ TPlanFigures TPlanRunner::ReadFigures() const {
 
 std::string TPlanRunner::Apply(TPlanSetPoint setPoint, double value) {
     FSetPointsChanged[static_cast<int>(setPoint)] = true;
-    return ApplySetPoint(setPoint, value);
-}
-
-std::string TPlanRunner::ApplyToDevice(TPlanSetPoint setPoint, double value) {
     TKelvoDevice& device = FSession.Device();
     const auto whole = static_cast<std::int32_t>(std::lround(value));
     switch (setPoint) {
     case TPlanSetPoint::spResistance:
-        device.SetKelvoResistance(whole);
+        SetResistance(whole);
         // The device's safety holds the brake while the roller stands still.
         if (device.GetKelvoResistance() != whole) return "held at " + std::to_string(device.GetKelvoResistance()) + ": the roller stands still";
         break;
@@ -129,7 +125,7 @@ void TPlanRunner::Finished() {
 void TPlanRunner::RestoreSetPoints() {
     const double before[] = {FBaseline.Resistance, FBaseline.Elevation, FBaseline.Slope, FBaseline.Weight};
     for (int setPoint = 0; setPoint < 4; ++setPoint)
-        if (FSetPointsChanged[setPoint]) ApplySetPoint(static_cast<TPlanSetPoint>(setPoint), before[setPoint]);
+        if (FSetPointsChanged[setPoint]) Apply(static_cast<TPlanSetPoint>(setPoint), before[setPoint]);
 }
 
 TPlanReport TPlanRunner::ConsoleNow() const {

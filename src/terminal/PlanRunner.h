@@ -38,9 +38,9 @@ public:
     // One poll of the clock; the timer calls it.
     void Poll();
 
-    // Applies a set-point; returns why it could not be applied, empty when it was. By default
-    // straight to the device; the window routes resistance and elevation through its controls.
-    std::function<std::string(TPlanSetPoint setPoint, double value)> ApplySetPoint;
+    // How a resistance reaches the device: by default straight to it; the window goes through
+    // its resistance field, so that the field shows it.
+    std::function<void(std::int32_t resistance)> SetResistance;
     std::function<void(std::size_t row)> OnRowChanged;
     std::function<void()> OnFinished;
 
@@ -55,7 +55,7 @@ private:
     };
     void HookDevice();
     TPlanFigures ReadFigures() const;
-    std::string ApplyToDevice(TPlanSetPoint setPoint, double value);
+    // Returns why the set-point could not be applied, empty when it was.
     std::string Apply(TPlanSetPoint setPoint, double value);
     void Finished();
     void RestoreSetPoints();

@@ -5,16 +5,6 @@
 
 #include <cstdio>
 
-namespace {
-
-QByteArray TextOf(const std::vector<std::string>& lines) {
-    QByteArray text;
-    for (const std::string& line : lines) text += QByteArray::fromStdString(line) + '\n';
-    return text;
-}
-
-} // namespace
-
 TMonitorPlan::TMonitorPlan(TTerminalSession& session, TTestPlan plan, TFiles files,
                            std::function<void(const std::string&)> print)
     : FFiles(std::move(files)), FPlan(std::move(plan)), FRunner(session), FPrint(std::move(print)) {
@@ -57,7 +47,7 @@ int TMonitorPlan::Finish() {
         std::fprintf(stderr, "Cannot write the report %s\n", failure.c_str());
         status = ExitFailed;
     };
-    save(FFiles.Report, TextOf(lines));
+    save(FFiles.Report, report.TextFile());
     save(FFiles.JUnit, TPlanJUnit::Xml(report));
     return status;
 }
