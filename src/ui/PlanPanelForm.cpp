@@ -89,6 +89,7 @@ void TPlanPanelForm::Refresh() {
     // A bar without a maximum would show a busy animation while nothing is loaded.
     ui->ProgressBarPlan->setMaximum(std::max(1, static_cast<int>(FPresenter.Total())));
     ui->ProgressBarPlan->setValue(static_cast<int>(FPresenter.Done()));
+    ui->ProgressBarPlan->setFormat(FPresenter.Total() == 0 ? QString() : QStringLiteral("%v of %m steps"));
     const QString question = Text(FPresenter.Question());
     ui->LabelQuestion->setText(question);
     ui->FrameQuestion->setVisible(!question.isEmpty());
