@@ -1,6 +1,8 @@
 #include "terminal/PlanExecution.h"
 #include "terminal/PlanJUnit.h"
 #include "terminal/PlanReportFile.h"
+#include "terminal/PlanRunner.h"
+#include "terminal/TerminalSession.h"
 #include "terminal/TestPlanReader.h"
 
 #include <gmock/gmock.h>
@@ -8,6 +10,8 @@
 #include <QDir>
 #include <QFile>
 #include <QXmlStreamReader>
+#include <csignal>
+#include <sys/resource.h>
 
 using testing::ElementsAre;
 using testing::HasSubstr;
@@ -280,7 +284,28 @@ TEST_F(PlanExecutionTest, TheJUnitFileHoldsACasePerRowWithItsFailureAndTheRowsNo
 TEST(PlanReportFile, AFailedWriteGivesTheSystemsReasonAndKeepsTheOldFile) {
     ASSERT_EQ(PlanReportFile::Save("report.txt", "old"), "");
     EXPECT_EQ(PlanReportFile::Save("no-such-folder/report.txt", "new"), "no-such-folder/report.txt: No such file or directory");
+    // A disk that fills up in the middle of the write: the file size limit stands in for it.
+    rlimit limit{};
+    ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &limit), 0);
+    const rlimit small{16, limit.rlim_max};
+    const auto previous = std::signal(SIGXFSZ, SIG_IGN);
+    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
+    const std::string failure = PlanReportFile::Save("report.txt", QByteArray(4096, 'x'));
+    setrlimit(RLIMIT_FSIZE, &limit);
+    std::signal(SIGXFSZ, previous);
+    EXPECT_EQ(failure, "report.txt: File too large");
     QFile kept("report.txt");
     ASSERT_TRUE(kept.open(QIODevice::ReadOnly));
     EXPECT_EQ(kept.readAll(), "old");
+}
+
+TEST(PlanRunner, AResistanceTheDeviceHoldsAtZeroFailsItsStep) {
+    TTerminalSession session;
+    TPlanRunner runner(session);
+    session.Device().SetSecurityActive(true); // the roller stands still
+    session.Device().SetConnected(true);
+    runner.Start(TTestPlanReader::Parse(R"({"steps": [{"step": "set", "setpoint": "resistance", "value": 80}]})", "p.json"));
+    const TPlanExecution::TRow& row = runner.Execution()->Rows().at(1);
+    EXPECT_EQ(row.State, TState::stFailed);
+    EXPECT_EQ(row.Expected, "held at 0: the roller stands still");
 }
