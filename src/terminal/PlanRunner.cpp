@@ -52,7 +52,7 @@ void TPlanRunner::Start(const TTestPlan& plan) {
     FBaseline = {double(device.GetKelvoResistance()), double(device.GetCurrentElevation()),
                  double(device.GetCurrentSlope()), double(device.GetRiderWeight()),
                  ledger.Row(TLinkLedger::RejectedRow).Count, ledger.GetBytesDiscarded()};
-    std::fill(std::begin(FSetPointsChanged), std::end(FSetPointsChanged), false);
+    FSetPointsChanged.fill(false);
     FDisconnections = 0;
     FLedgerLines.clear();
     FStartTime = QDateTime::currentDateTime();
@@ -98,7 +98,7 @@ TPlanFigures TPlanRunner::ReadFigures() const {
 }
 
 std::string TPlanRunner::Apply(TPlanSetPoint setPoint, double value) {
-    FSetPointsChanged[static_cast<int>(setPoint)] = true;
+    FSetPointsChanged[static_cast<std::size_t>(setPoint)] = true;
     TKelvoDevice& device = FSession.Device();
     const auto whole = static_cast<std::int32_t>(std::lround(value));
     switch (setPoint) {
@@ -123,8 +123,9 @@ void TPlanRunner::Finished() {
 }
 
 void TPlanRunner::RestoreSetPoints() {
-    const double before[] = {FBaseline.Resistance, FBaseline.Elevation, FBaseline.Slope, FBaseline.Weight};
-    for (int setPoint = 0; setPoint < 4; ++setPoint)
+    const std::array<double, PlanSetPointCount> before{FBaseline.Resistance, FBaseline.Elevation, FBaseline.Slope,
+                                                        FBaseline.Weight};
+    for (std::size_t setPoint = 0; setPoint < PlanSetPointCount; ++setPoint)
         if (FSetPointsChanged[setPoint]) Apply(static_cast<TPlanSetPoint>(setPoint), before[setPoint]);
 }
 

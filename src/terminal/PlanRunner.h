@@ -5,6 +5,7 @@
 #include "terminal/PlanReport.h"
 
 #include <QDateTime>
+#include <array>
 #include <functional>
 #include <memory>
 #include <string>
@@ -69,7 +70,7 @@ private:
     TQorinThreadTimer FTimer;
     std::unique_ptr<TPlanExecution> FExecution;
     TBaseline FBaseline;
-    bool FSetPointsChanged[4] = {};
+    std::array<bool, PlanSetPointCount> FSetPointsChanged{};
     double FDisconnections = 0;
     QDateTime FStartTime;
     std::vector<std::string> FLedgerLines;

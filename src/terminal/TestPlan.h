@@ -2,6 +2,7 @@
 
 #include "device/KelvoTypes.h"
 
+#include <cstddef>
 #include <optional>
 #include <string>
 #include <utility>
@@ -19,6 +20,7 @@ enum class TPlanFigure {
 
 // What a "set" step changes, as the monitor's commands do.
 enum class TPlanSetPoint { spResistance, spElevation, spSlope, spWeight };
+inline constexpr std::size_t PlanSetPointCount = 4;
 
 enum class TPlanStepKind { psSet, psWait, psExpect, psSettle, psAsk };
 

@@ -7,6 +7,7 @@
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QPointer>
 #include <QShowEvent>
 
 #include <algorithm>
@@ -47,8 +48,10 @@ TPlanPanelForm::~TPlanPanelForm() = default;
 
 void TPlanPanelForm::ConnectButtons() {
     connect(ui->ButtonOpenPlan, &QPushButton::clicked, this, [this] {
+        const QPointer<TPlanPanelForm> alive(this);
         const QString path = ChooseFile("Open a test plan", "Test plans (*.json);;All files (*)", false);
-        if (!path.isEmpty()) OpenPlan(path);
+        // The window may have closed, and the panel with it, while the dialog was open.
+        if (alive && !path.isEmpty()) OpenPlan(path);
     });
     connect(ui->ButtonStartStop, &QPushButton::clicked, this, [this] {
         ui->LabelMessage->clear();
@@ -67,9 +70,10 @@ void TPlanPanelForm::OpenPlan(const QString& path) {
 }
 
 void TPlanPanelForm::SaveReport(bool junit) {
+    const QPointer<TPlanPanelForm> alive(this);
     const QString path = ChooseFile(junit ? "Save the JUnit XML" : "Save the report",
                                     junit ? "JUnit XML (*.xml)" : "Text (*.txt)", true);
-    if (path.isEmpty()) return;
+    if (!alive || path.isEmpty()) return;
     const std::string failure = FPresenter.SaveReport(path.toStdString(), junit);
     ui->LabelMessage->setText(failure.empty() ? "Saved " + path : "Not saved: " + Text(failure));
 }

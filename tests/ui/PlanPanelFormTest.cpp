@@ -100,6 +100,18 @@ TEST_F(PlanPanelFormTest, ARefusedPlanSaysWhyAndAClosedPanelStopsItsPlan) {
     EXPECT_EQ(Verdict(), "FAILED");
 }
 
+TEST(PlanPanelInTheWindow, AWindowClosedWhileThePanelsFileDialogIsOpenTakesThePanelSafely) {
+    TTerminalSession session;
+    auto* window = new QWidget;
+    auto* panel = new TPlanPanelForm(session, nullptr, window);
+    panel->ChooseFile = [window](const QString&, const QString&, bool) {
+        delete window;
+        return QString("plan.json");
+    };
+    Child<QPushButton>(*panel, "ButtonOpenPlan").click();
+    SUCCEED(); // nothing touched the panel after it went
+}
+
 TEST(PlanPanelInTheWindow, RunTestPlanOpensOnePanelAndItsResistanceGoesThroughTheField) {
     TBoxRecorder dialogs;
     TTerminalMainForm window{dialogs};
