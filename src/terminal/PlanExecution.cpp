@@ -71,6 +71,15 @@ void TPlanExecution::Stop(std::uint32_t now, const std::string& why) {
     if (Running()) Abort(now, why, "");
 }
 
+std::string TPlanExecution::Reading() const {
+    if (!Running() || FCurrent == 0) return {};
+    const TPlanStep& step = StepOf(FCurrent);
+    const bool watchesFigure = step.Kind == TPlanStepKind::psSettle ||
+                               (step.Kind == TPlanStepKind::psExpect && step.Figure != TPlanFigure::pfRate &&
+                                step.Figure != TPlanFigure::pfKey);
+    return watchesFigure ? Value(step.Figure, FigureNow(step.Figure)) : std::string();
+}
+
 bool TPlanExecution::Passed() const {
     return Finished() && std::all_of(FRows.begin(), FRows.end(), [](const TRow& row) { return row.State == stPassed; });
 }

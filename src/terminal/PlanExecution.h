@@ -74,6 +74,9 @@ public:
     // The step of a row (row 0 is the hand-shake, which has none).
     const TPlanStep& StepOf(std::size_t row) const { return FPlan.Steps.at(row - 1); }
     bool Running() const { return FStarted && !Finished(); }
+    // The figure the running step watches, as it stands now ("25.01 km/h"); empty for a step
+    // that watches none.
+    std::string Reading() const;
     bool Finished() const { return FCurrent >= FRows.size(); }
     bool Passed() const;
     std::size_t PassedCount() const;

@@ -47,8 +47,10 @@ std::vector<TPlanPanelPresenter::TRowView> TPlanPanelPresenter::Rows() const {
         for (std::size_t row = 0; row < execution->Rows().size(); ++row) {
             const TPlanExecution::TRow& state = execution->Rows()[row];
             const bool failed = state.State == TPlanExecution::stFailed;
-            rows.push_back({std::to_string(row), state.Title, TPlanReport::StateText(state.State), state.Measured,
-                            failed ? state.Expected : "", state.State});
+            const std::string reading = state.State == TPlanExecution::stRunning ? execution->Reading() : "";
+            rows.push_back({std::to_string(row), state.Title, TPlanReport::StateText(state.State),
+                            reading.empty() ? state.Measured : "now " + reading, failed ? state.Expected : "",
+                            state.State});
         }
         return rows;
     }

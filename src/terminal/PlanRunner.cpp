@@ -27,7 +27,10 @@ TPlanRunner::~TPlanRunner() { FTimer.SetEnabled(false); }
 void TPlanRunner::HookDevice() {
     TKelvoDevice& device = FSession.Device();
     RunAfterHandler(device.OnStats, WhileAlive(FSelf, [](TPlanRunner& runner, auto&&...) {
-        if (runner.Running()) runner.FExecution->StatsTick(TickCount());
+        if (!runner.Running()) return;
+        runner.FExecution->StatsTick(TickCount());
+        // The running step's reading changed with the tick.
+        if (runner.Running()) Raise(runner.OnRowChanged, runner.FExecution->Current());
     }));
     RunAfterHandler(device.OnKelvoMessage, WhileAlive(FSelf, [](TPlanRunner& runner, TComponent*, TKelvoDeviceMessageType type, auto&&...) {
         if (runner.Running()) runner.FExecution->MessageTaken(runner.FSession.Device().GetMessageTick(), type);

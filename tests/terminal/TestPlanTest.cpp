@@ -163,8 +163,11 @@ TEST_F(PlanExecutionTest, AFigureOutOfBoundsFailsWhenItsTimeRunsOutWithTheLastVa
             {"step": "set", "setpoint": "resistance", "value": 80})");
     setPointRefusal = "held at 0: the roller stands still";
     StartConnected(0);
+    figures.Heart = 30;
     run->StatsTick(4999);
     EXPECT_EQ(Row(1).State, TState::stRunning);
+    EXPECT_EQ(run->Reading(), "30 bpm");
+    figures.Heart = 0;
     run->Poll(5000);
     EXPECT_EQ(Row(1).Measured, "0 bpm");
     EXPECT_EQ(Row(1).State, TState::stFailed);

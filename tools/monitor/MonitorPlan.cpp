@@ -12,6 +12,7 @@ TMonitorPlan::TMonitorPlan(TTerminalSession& session, TTestPlan plan, TFiles fil
 }
 
 void TMonitorPlan::Start(std::function<void()> onFinished) {
+    FPrinted.clear();
     FRunner.OnFinished = std::move(onFinished);
     FPrint("PLAN " + FPlan.Name + " (" + FPlan.FileName + "): " + std::to_string(FPlan.Steps.size()) + " steps");
     FRunner.Start(FPlan);
@@ -27,7 +28,10 @@ void TMonitorPlan::End(const std::string& why) { FRunner.Stop(why); }
 void TMonitorPlan::PrintRow(std::size_t row) {
     const TPlanExecution& execution = *FRunner.Execution();
     const TPlanExecution::TRow& state = execution.Rows()[row];
-    if (state.State == TPlanExecution::stPending) return;
+    // A row is told again with each statistics tick; a line is printed when its state changes.
+    FPrinted.resize(execution.Rows().size(), TPlanExecution::stPending);
+    if (state.State == FPrinted[row]) return;
+    FPrinted[row] = state.State;
     FPrint("PLAN " + TPlanReport::RowLine(row, state));
     if (state.State == TPlanExecution::stRunning && row > 0 && execution.StepOf(row).Kind == TPlanStepKind::psAsk) {
         const TPlanStep& step = execution.StepOf(row);

@@ -5,6 +5,7 @@
 
 #include <functional>
 #include <string>
+#include <vector>
 
 class TTerminalSession;
 
@@ -41,4 +42,5 @@ private:
     TTestPlan FPlan;
     TPlanRunner FRunner;
     std::function<void(const std::string&)> FPrint;
+    std::vector<TPlanExecution::TState> FPrinted;
 };
