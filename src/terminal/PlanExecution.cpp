@@ -80,12 +80,10 @@ std::string TPlanExecution::Reading() const {
     return watchesFigure ? Value(step.Figure, FigureNow(step.Figure)) : std::string();
 }
 
-bool TPlanExecution::Passed() const {
-    return Finished() && std::all_of(FRows.begin(), FRows.end(), [](const TRow& row) { return row.State == stPassed; });
-}
+bool TPlanExecution::Passed() const { return Finished() && Count(FRows, stPassed) == FRows.size(); }
 
-std::size_t TPlanExecution::PassedCount() const {
-    return static_cast<std::size_t>(std::count_if(FRows.begin(), FRows.end(), [](const TRow& row) { return row.State == stPassed; }));
+std::size_t TPlanExecution::Count(const std::vector<TRow>& rows, TState state) {
+    return static_cast<std::size_t>(std::count_if(rows.begin(), rows.end(), [state](const TRow& row) { return row.State == state; }));
 }
 
 // Steps that end at once (a set-point, a figure already in bounds) let the next one begin in

@@ -79,7 +79,8 @@ public:
     std::string Reading() const;
     bool Finished() const { return FCurrent >= FRows.size(); }
     bool Passed() const;
-    std::size_t PassedCount() const;
+    // How many of `rows` are in `state`.
+    static std::size_t Count(const std::vector<TRow>& rows, TState state);
     std::uint32_t ElapsedMs(std::uint32_t now) const { return now - FStartTick; }
 
 private:

@@ -2,7 +2,6 @@
 
 #include <QString>
 #include <QXmlStreamWriter>
-#include <algorithm>
 
 namespace {
 
@@ -11,8 +10,7 @@ QString Text(const std::string& text) { return QString::fromStdString(text); }
 QString Seconds(std::uint32_t ms) { return QString::number(ms / 1000.0, 'f', 3); }
 
 QString Count(const TPlanReport& report, TPlanExecution::TState state) {
-    return QString::number(std::count_if(report.Rows.begin(), report.Rows.end(),
-                                         [state](const TPlanExecution::TRow& row) { return row.State == state; }));
+    return QString::number(TPlanExecution::Count(report.Rows, state));
 }
 
 void WriteProperty(QXmlStreamWriter& xml, const QString& name, const QString& value) {
@@ -50,7 +48,9 @@ QByteArray TPlanJUnit::Xml(const TPlanReport& report) {
     xml.writeStartDocument();
     const QString tests = QString::number(report.Rows.size());
     const QString failures = Count(report, TPlanExecution::stFailed);
-    const QString skipped = QString::number(report.Rows.size() - static_cast<std::size_t>(Count(report, TPlanExecution::stPassed).toULongLong() + failures.toULongLong()));
+    const QString skipped = QString::number(TPlanExecution::Count(report.Rows, TPlanExecution::stNotRun) +
+                                            TPlanExecution::Count(report.Rows, TPlanExecution::stPending) +
+                                            TPlanExecution::Count(report.Rows, TPlanExecution::stRunning));
     xml.writeStartElement("testsuites");
     xml.writeAttribute("name", "kelvo test plans");
     xml.writeAttribute("tests", tests);

@@ -63,10 +63,11 @@ std::vector<TPlanPanelPresenter::TRowView> TPlanPanelPresenter::Rows() const {
 }
 
 std::size_t TPlanPanelPresenter::Done() const {
-    std::size_t done = 0;
-    for (const TRowView& row : Rows())
-        done += row.Kind == TPlanExecution::stPassed || row.Kind == TPlanExecution::stFailed || row.Kind == TPlanExecution::stNotRun;
-    return done;
+    const TPlanExecution* execution = FRunner.Execution();
+    if (!execution || !FShowingRun) return 0;
+    const auto& rows = execution->Rows();
+    using E = TPlanExecution;
+    return E::Count(rows, E::stPassed) + E::Count(rows, E::stFailed) + E::Count(rows, E::stNotRun);
 }
 
 std::string TPlanPanelPresenter::Question() const {

@@ -2,7 +2,6 @@
 
 #include "terminal/EventText.h"
 
-#include <algorithm>
 #include <cstdio>
 
 const char* TPlanReport::StateText(TPlanExecution::TState state) {
@@ -26,8 +25,7 @@ std::string TPlanReport::RowLine(std::size_t index, const TPlanExecution::TRow& 
 }
 
 std::string TPlanReport::VerdictLine() const {
-    const auto passed = std::count_if(Rows.begin(), Rows.end(),
-                                      [](const TPlanExecution::TRow& row) { return row.State == TPlanExecution::stPassed; });
+    const std::size_t passed = TPlanExecution::Count(Rows, TPlanExecution::stPassed);
     return std::string("Verdict: ") + (Passed ? "PASSED" : "FAILED") + " (" + std::to_string(passed) + " of " +
            std::to_string(Rows.size()) + " passed)";
 }

@@ -72,12 +72,11 @@ std::string Value(TPlanFigure figure, double value) {
 }
 
 std::string Bounds(const TPlanStep& step) {
-    const auto number = Number;
     const std::string unit = step.Relative ? " x before" : FigureUnit(step.Figure);
-    if (step.Min && step.Max) return *step.Min == *step.Max ? number(*step.Min) + unit
-                                                            : number(*step.Min) + " to " + number(*step.Max) + unit;
-    if (step.Min) return "at least " + number(*step.Min) + unit;
-    if (step.Max) return "at most " + number(*step.Max) + unit;
+    if (step.Min && step.Max) return *step.Min == *step.Max ? Number(*step.Min) + unit
+                                                            : Number(*step.Min) + " to " + Number(*step.Max) + unit;
+    if (step.Min) return "at least " + Number(*step.Min) + unit;
+    if (step.Max) return "at most " + Number(*step.Max) + unit;
     return "";
 }
 

@@ -155,7 +155,7 @@ TEST_F(PlanExecutionTest, StepsEndAtOnceOrAtTheirTimeAndAFailedFigureDoesNotStop
     EXPECT_EQ(Row(5).State, TState::stPassed);
     EXPECT_EQ(finished, 1);
     EXPECT_FALSE(run->Passed());
-    EXPECT_EQ(run->PassedCount(), 5u);
+    EXPECT_EQ(TPlanExecution::Count(run->Rows(), TState::stPassed), 5u);
 }
 
 TEST_F(PlanExecutionTest, AFigureOutOfBoundsFailsWhenItsTimeRunsOutWithTheLastValue) {
