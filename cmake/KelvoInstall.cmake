@@ -10,6 +10,8 @@ install(TARGETS ${kelvo_programs} RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 
 install(FILES packaging/kelvo-terminal.desktop DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
 install(FILES packaging/kelvo-terminal.svg DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/apps)
+# The example test plans, for kelvo-monitor --plan and the window's "Run test plan...".
+install(DIRECTORY packaging/plans/ DESTINATION ${CMAKE_INSTALL_DATADIR}/kelvo-terminal/plans FILES_MATCHING PATTERN "*.json")
 
 # Manual pages carry the project's version and are installed compressed, as Debian wants them.
 find_program(GZIP_PROGRAM gzip REQUIRED)

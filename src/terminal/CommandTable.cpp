@@ -71,6 +71,8 @@ constexpr std::array Table{
                  "Keep every byte to and from the console in a capture file", On, On, Off, On},
     TCommandRow{TimeStamps, "ActionTimeStamps", "Time stamps", "",
                  "Begin each new terminal line with the time it arrived", On, On, Off, On},
+    TCommandRow{RunTestPlan, "ActionRunTestPlan", "Run test plan...", "",
+                 "Runs a test plan on the console and gives its verdict", On, Off, Off, On},
     TCommandRow{TerminalCopy, "ItemTerminalCopy", "Copy", "", "", Off, Off, Off, On},
     TCommandRow{TerminalCut, "ItemTerminalCut", "Cut", "", "", Off, Off, Off, On},
     TCommandRow{TerminalPaste, "ItemTerminalPaste", "Paste", "", "", Off, Off, Off, On},
@@ -127,7 +129,7 @@ const std::vector<TMenuLayout>& SubMenus() {
         {"Test",
          "Test",
          {Item(StartTest), Separator(), Item(RandomResistance), Item(RandomElevation), Item(SetRandomValue),
-          Separator(), Item(DisableSpeedZero)}},
+          Separator(), Item(DisableSpeedZero), Separator(), Item(RunTestPlan)}},
         {"Log file", "Log file", {Item(WriteLogCS), Item(ShowSurveyLog), Item(DeleteSurveyLog)}},
     };
     return menus;

@@ -49,6 +49,7 @@ enum class TCommand {
     DisableSpeedZero,
     RecordTraffic,
     TimeStamps,
+    RunTestPlan,
     // Plain items of the "Terminal" menu, disabled, without an action of their own.
     TerminalCopy,
     TerminalCut,

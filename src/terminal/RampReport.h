@@ -1,5 +1,7 @@
 #pragma once
 
+#include "terminal/SettleRule.h"
+
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -22,21 +24,12 @@ public:
     std::vector<std::string> Lines(const std::string& unit) const;
 
 private:
-    struct TSample {
-        std::uint32_t Ms; // since the step began
-        double Speed;
-    };
+    using TSample = TSettleRule::TSample;
     struct TStep {
         std::uint32_t Tick;
         std::int32_t SetPoint;
         std::vector<TSample> Samples;
     };
-    struct TSettled {
-        bool Found = false;
-        std::uint32_t AfterMs = 0;
-        double Speed = 0;
-    };
-    static TSettled Settled(const std::vector<TSample>& samples);
     static std::string StepLine(const TStep& step, const std::string& unit);
 
     std::vector<TStep> FSteps;

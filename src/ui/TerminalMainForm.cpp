@@ -20,6 +20,7 @@
 #include "ui/TickLabel.h"
 #include "ui/DiscSettingsForm.h"
 #include "ui/NotepadMainForm.h"
+#include "ui/PlanPanelForm.h"
 #include "ui/RegulToolForm.h"
 
 #include <QApplication>
@@ -406,6 +407,14 @@ void TTerminalMainForm::ConnectAuxiliaryWindows() {
     FRegulFeed = std::make_unique<TRegulToolFeed>(*FSession);
     connect(Action(RegulTool), &QAction::triggered, this,
             [this] { (new TRegulToolForm(&FSession->Device(), *FRegulFeed, this))->show(); });
+    // One plan panel, made when first asked for; the menu brings it back to the front.
+    connect(Action(RunTestPlan), &QAction::triggered, this, [this] {
+        auto* panel = findChild<TPlanPanelForm*>();
+        if (!panel) panel = new TPlanPanelForm(*FSession, &FTestRoutines->SetPoints(), this);
+        panel->show();
+        panel->raise();
+        panel->activateWindow();
+    });
     connect(Action(DisconnectionSettings), &QAction::triggered, this, [this] {
         FPresenter->EditDisconnectionSettings(
             [this] { TDiscSettingsForm::EditDeviceSettings(FSession->Device(), this); });

@@ -86,10 +86,13 @@ TConsoleCommand ParseWrongId(const TArgs& args) {
     return {TSimCommandKind::scWrongId, Optional(args, 1, 0x51, "wrongid", 0, 255), 0};
 }
 
-TConsoleCommand ParseNoId(const TArgs& args) {
-    RequireArgs(args, 1, 1, "noid on|off");
-    if (args[1] != "on" && args[1] != "off") throw std::invalid_argument("noid: say on or off");
-    return {TSimCommandKind::scNoId, args[1] == "on" ? 1.0 : 0.0, 0};
+// Commands that switch a behaviour on or off.
+TParser OnOff(TSimCommandKind kind, const std::string& word) {
+    return [=](const TArgs& args) {
+        RequireArgs(args, 1, 1, word + " on|off");
+        if (args[1] != "on" && args[1] != "off") throw std::invalid_argument(word + ": say on or off");
+        return TConsoleCommand{kind, args[1] == "on" ? 1.0 : 0.0, 0};
+    };
 }
 
 const std::map<std::string, TParser>& Parsers() {
@@ -106,7 +109,8 @@ const std::map<std::string, TParser>& Parsers() {
         {"badstart", ParseBadStart},
         {"unknown", ParseUnknownType},
         {"wrongid", ParseWrongId},
-        {"noid", ParseNoId},
+        {"noid", OnOff(K::scNoId, "noid")},
+        {"nobrake", OnOff(K::scNoBrake, "nobrake")},
         {"hangup", OneNumber(K::scHangUp, "hangup MS", 0, LongestMs)},
     };
     return parsers;
@@ -161,5 +165,6 @@ const char* ConsoleCommandHelp() {
            "unknown [TYPE]                              send a frame of a type the console never uses (0x04)\n"
            "wrongid [BYTE]                              answer the next identification with BYTE (0x51)\n"
            "noid on|off                                 stop or resume answering the identification\n"
-           "hangup MS                                   close the line and reappear after MS milliseconds\n";
+           "hangup MS                                   close the line and reappear after MS milliseconds\n"
+           "nobrake on|off                              the brake does not bite: set-points no longer slow the rider\n";
 }

@@ -7,7 +7,7 @@
 // One command to the emulated console, as typed on standard input or written in a script.
 enum class TSimCommandKind {
     scSpeed, scCadence, scHeart, scKey, scOrientation,
-    scSilence, scGarbage, scCut, scBadStart, scUnknownType, scWrongId, scNoId, scHangUp,
+    scSilence, scGarbage, scCut, scBadStart, scUnknownType, scWrongId, scNoId, scHangUp, scNoBrake,
 };
 
 struct TConsoleCommand {

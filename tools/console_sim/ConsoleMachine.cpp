@@ -364,6 +364,7 @@ TConsoleActions TConsoleMachine::Apply(double nowMs, const TConsoleCommand& comm
     case K::scUnknownType: Emit(actions, nowMs, FaultFrame(command)); break;
     case K::scWrongId: FWrongAnswer = byte; break;
     case K::scNoId: FIdentificationMuted = command.Value != 0; break;
+    case K::scNoBrake: FRider.SetBrakeFailed(command.Value != 0); break;
     case K::scHangUp: actions.push_back({TConsoleAction::akHangUp, "", command.Value}); break;
     }
     return actions;

@@ -18,6 +18,7 @@ void TRiderModel::SetSetPoints(std::uint8_t resistance, std::uint8_t elevation) 
 }
 
 double TRiderModel::GetLoad() const {
+    if (FBrakeFailed) return 0;
     return std::max(LowestLoad, FResistance + ElevationWeight * FElevation);
 }
 

@@ -15,6 +15,8 @@ public:
     void SetBaseCadence(double rpm) { FBaseCadence = rpm; }
     void SetBaseHeart(double bpm) { FBaseHeart = bpm; }
     void SetSetPoints(std::uint8_t resistance, std::uint8_t elevation);
+    // A fault: the brake no longer bites, so the set-points leave the rider's effort as it is.
+    void SetBrakeFailed(bool failed) { FBrakeFailed = failed; }
 
     double GetSpeed() const { return FBaseSpeed * EffortFactor(); }
     double GetCadence() const { return FBaseCadence * EffortFactor(); }
@@ -29,4 +31,5 @@ private:
     double FBaseHeart = 0;
     std::uint8_t FResistance = 0;
     std::int8_t FElevation = 0;
+    bool FBrakeFailed = false;
 };

@@ -6,9 +6,11 @@
 #include "device_link/ProgramInfo.h"
 #include "monitor/CommandInput.h"
 #include "monitor/MonitorCommand.h"
+#include "monitor/MonitorPlan.h"
 #include "terminal/QuitSignals.h"
 #include "terminal/SurveyLog.h"
 #include "terminal/TerminalSession.h"
+#include "terminal/TestPlanReader.h"
 
 #include <QCoreApplication>
 #include <QTimer>
@@ -35,6 +37,7 @@ struct TOptions {
     bool Quality = false;
     bool Find = false;
     std::string Port;
+    TMonitorPlan::TFiles Plan;
 };
 
 struct TBoxFlag {
@@ -61,10 +64,15 @@ std::string Usage() {
     }
     flags += " [--counters] [--quality]";
     return "usage: kelvo-monitor " + flags + " PORT\n" + "       kelvo-monitor " + flags + " --find\n" +
+           "       kelvo-monitor --plan FILE [--junit OUT.xml] [--report OUT.txt] [options above] PORT|--find\n"
            "       kelvo-monitor --help | --version\n"
            "--version V: the console version assumed before the console answers; alone, the program's version\n" +
            meanings +
            "--counters: a closing COUNTERS line; --quality: the link-quality ledger once more at the end\n"
+           "--plan FILE: run the test plan, print its progress as PLAN lines instead of the terminal's,\n"
+           "  write the JUnit XML and the text report asked for; exit 0 when every step passed, 1 when\n"
+           "  one failed (or the port did not open, or a report could not be written), 2 for a plan\n"
+           "  that cannot be read (nothing is sent) or bad arguments\n"
            "commands on standard input, one a line:\n" +
            MonitorCommandHelp() +
            "exit status: 0 after a ride, 1 when the port cannot be opened or no console answered the search,\n"
@@ -86,6 +94,14 @@ std::optional<double> NumberArgument(const char* text) {
     return value;
 }
 
+// The file option of a test plan's run, where its name goes; nullptr for any other argument.
+std::string* PlanFileOption(const std::string& argument, TMonitorPlan::TFiles& files) {
+    if (argument == "--plan") return &files.Plan;
+    if (argument == "--junit") return &files.JUnit;
+    if (argument == "--report") return &files.Report;
+    return nullptr;
+}
+
 std::optional<TOptions> ParseArguments(const QStringList& arguments) {
     TOptions options;
     for (qsizetype i = 1; i < arguments.size(); ++i) {
@@ -105,6 +121,8 @@ std::optional<TOptions> ParseArguments(const QStringList& arguments) {
             options.Counters = true;
         } else if (argument == "--quality") {
             options.Quality = true;
+        } else if (const auto file = PlanFileOption(argument, options.Plan); file && hasValue) {
+            *file = arguments[++i].toStdString();
         } else if (argument.starts_with("-")) {
             if (!UncheckBox(argument, options.Boxes)) return std::nullopt;
         } else if (!options.Port.empty()) {
@@ -115,6 +133,8 @@ std::optional<TOptions> ParseArguments(const QStringList& arguments) {
     }
     // Either a port, or a search of all ports.
     if (options.Port.empty() == !options.Find) return std::nullopt;
+    // The reports belong to a plan.
+    if (options.Plan.Plan.empty() && (!options.Plan.JUnit.empty() || !options.Plan.Report.empty())) return std::nullopt;
     return options;
 }
 
@@ -183,6 +203,17 @@ int main(int argc, char** argv) {
         return ExitUsage;
     }
 
+    // A plan that cannot be run as written is refused before the port is touched.
+    std::optional<TTestPlan> testPlan;
+    if (!options->Plan.Plan.empty()) {
+        try {
+            testPlan = TTestPlanReader::ReadFile(options->Plan.Plan);
+        } catch (const TTestPlanReader::EUnreadable& refusal) {
+            std::fprintf(stderr, "%s\n", refusal.what());
+            return TMonitorPlan::ExitUnreadable;
+        }
+    }
+
     // The window's connection survey log, beside the program: a night's run leaves the same record.
     TSurveyLog surveyLog;
     surveyLog.OnWriteFailed = PrintLine;
@@ -201,6 +232,12 @@ int main(int argc, char** argv) {
     session.ApplyOptionBoxes(options->Boxes);
     session.Device().SetVersion(options->Version);
     if (!options->Find) session.Device().SetComPortPort(options->Port);
+    std::optional<TMonitorPlan> plan;
+    if (testPlan) {
+        plan.emplace(session, *testPlan, options->Plan, PrintLine);
+        session.OnAddLine = [](const std::string&) {};
+        session.OnStatsLabels = nullptr;
+    }
 
     // A signal in the middle of a handshake, repair or search ends every wait at once; before
     // the ride's event loop runs, the program then never starts it.
@@ -224,14 +261,18 @@ int main(int argc, char** argv) {
     if (!failure.empty() && !ending) {
         std::fprintf(stderr, "%s\n", failure.c_str());
         for (const std::string& line : session.OpenFailureReason()) std::fprintf(stderr, "%s\n", line.c_str());
+        if (plan) plan->Refuse(OneLine(failure));
         surveyLog.WriteClosingLine();
-        return ExitPortFailed;
+        return plan ? plan->Finish() : ExitPortFailed;
     }
+    if (plan) plan->Start([] { QCoreApplication::quit(); });
     if (options->Seconds) QTimer::singleShot(*options->Seconds * 1000, &application, [] { QCoreApplication::quit(); });
     if (!ending && !lost) application.exec();
+    if (plan) plan->End("the monitor ended before the plan did");
     EndRide(session);
     surveyLog.WriteClosingLine();
     if (options->Quality) PrintQuality(session);
     if (options->Counters) PrintCounters(session);
+    if (plan) return plan->Finish();
     return lost ? ExitConsoleLost : EXIT_SUCCESS;
 }

@@ -107,6 +107,11 @@ TEST(ConsoleStream, ResistanceSetPointSlowsTheRider) {
     for (int frame = 0; frame < 5 && std::abs(speed - 15) > 0.1; ++frame)
         speed = LongFrameSpeed(bench.Pc->Read(10), 0.1414);
     EXPECT_NEAR(speed, 15, 0.1);
+    // A brake that no longer bites gives the rider back the effort of no resistance.
+    bench.Console.Command("nobrake on");
+    for (int frame = 0; frame < 5 && std::abs(speed - 30) > 0.1; ++frame)
+        speed = LongFrameSpeed(bench.Pc->Read(10), 0.1414);
+    EXPECT_NEAR(speed, 30, 0.1);
 }
 
 TEST(ConsoleStream, ByteStreamTakesAnIdentificationByteOnlyAfterThePcWasQuiet) {
