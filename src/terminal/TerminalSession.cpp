@@ -57,15 +57,21 @@ void TTerminalSession::SetConnectionSurveyEnabled(bool enabled) {
 
 TTerminalSession::~TTerminalSession() { FDestroying = true; }
 
-// The notes a capture keeps beside the bytes: what the terminal knew when they came. The end of
-// the hand-shake is the note "handshake" alone, where the emulator's replay begins.
+// The notes a capture keeps beside the bytes: what the terminal knew when they came. The
+// console's identification answer is the note "handshake" alone, where the emulator's replay
+// begins.
 void TTerminalSession::HookCaptureNotes() {
     FCapture = std::make_unique<TTrafficCapture>();
     FCapture->Attach(*FDevice->GetComPort());
     FCapture->DescribePort = [this](bool open) { return (open ? "open " : "close ") + PortDescription(); };
     TKelvoDevice& device = *FDevice;
+    // At the identification's answer itself, not at the connection a wait later: a replay's
+    // console answers from the same instant, so what follows comes at the same phase of the wait.
+    RunAfterHandler(device.OnKelvoMessage, [this](TComponent*, TKelvoDeviceMessageType type, long double,
+                                                  long double, long double, const ByteString&) {
+        if (type == MtIdentification) FCapture->Note("handshake");
+    });
     RunAfterHandler(device.OnConnected, [this](TComponent*) {
-        FCapture->Note("handshake");
         FCapture->Note("version " + QString::number(FDevice->GetVersion()).toStdString());
     });
     RunAfterHandler(device.OnDisconnected, [this](TComponent*) {

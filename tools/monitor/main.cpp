@@ -6,6 +6,7 @@
 #include "device_link/ProgramInfo.h"
 #include "monitor/CommandInput.h"
 #include "monitor/MonitorCommand.h"
+#include "monitor/MonitorOptions.h"
 #include "monitor/MonitorPlan.h"
 #include "terminal/QuitSignals.h"
 #include "terminal/SurveyLog.h"
@@ -13,9 +14,8 @@
 #include "terminal/TestPlanReader.h"
 
 #include <QCoreApplication>
+#include <QTime>
 #include <QTimer>
-#include <algorithm>
-#include <array>
 #include <cstdio>
 #include <cstdlib>
 #include <optional>
@@ -28,123 +28,16 @@ constexpr int ExitPortFailed = 1;
 // The connection survey gave the console up: the ride's record ends there.
 constexpr int ExitConsoleLost = 3;
 
-struct TOptions {
-    double Version = TTerminalSession::StartupVersion;
-    std::optional<int> Seconds;
-    // The window's option boxes as they start; a flag unchecks one, as a user would.
-    TOptionBoxes Boxes;
-    bool Counters = false;
-    bool Quality = false;
-    bool Find = false;
-    std::string Port;
-    TMonitorPlan::TFiles Plan;
-};
-
-struct TBoxFlag {
-    const char* Flag;
-    bool TOptionBoxes::*Box;
-    const char* Meaning;
-};
-
-// The window's boxes that change the device; checked at start, so each flag unchecks one.
-constexpr std::array BoxFlags{
-    TBoxFlag{"--no-survey", &TOptionBoxes::EnableConSurvey, "no connection survey (\"Enable Con. survey\" unchecked)"},
-    TBoxFlag{"--no-hr-filter2", &TOptionBoxes::HrFilter2Active,
-             "the first heart filter, a moving mean (\"HRFilter2Active\" unchecked)"},
-    TBoxFlag{"--no-security", &TOptionBoxes::Security,
-             "resistance also while the roller stands still (\"Security\" unchecked)"},
-};
-
-std::string Usage() {
-    std::string flags = "[--version V] [--seconds N]";
-    std::string meanings;
-    for (const TBoxFlag& flag : BoxFlags) {
-        flags += std::string(" [") + flag.Flag + "]";
-        meanings += std::string(flag.Flag) + ": " + flag.Meaning + "\n";
-    }
-    flags += " [--counters] [--quality]";
-    return "usage: kelvo-monitor " + flags + " PORT\n" + "       kelvo-monitor " + flags + " --find\n" +
-           "       kelvo-monitor --plan FILE [--junit OUT.xml] [--report OUT.txt] [options above] PORT|--find\n"
-           "       kelvo-monitor --help | --version\n"
-           "--version V: the console version assumed before the console answers; alone, the program's version\n" +
-           meanings +
-           "--counters: a closing COUNTERS line; --quality: the link-quality ledger once more at the end\n"
-           "--plan FILE: run the test plan, print its progress as PLAN lines instead of the terminal's,\n"
-           "  write the JUnit XML and the text report asked for; exit 0 when every step passed, 1 when\n"
-           "  one failed (or the port did not open, or a report could not be written), 2 for a plan\n"
-           "  that cannot be read (nothing is sent) or bad arguments\n"
-           "commands on standard input, one a line:\n" +
-           MonitorCommandHelp() +
-           "exit status: 0 after a ride, 1 when the port cannot be opened or no console answered the search,\n"
-           "2 for bad arguments, 3 when the connection survey gave the console up (the loss on standard error)\n";
-}
-
-bool UncheckBox(const std::string& argument, TOptionBoxes& boxes) {
-    const auto flag =
-        std::ranges::find_if(BoxFlags, [&](const TBoxFlag& candidate) { return argument == candidate.Flag; });
-    if (flag == BoxFlags.end()) return false;
-    boxes.*(flag->Box) = false;
-    return true;
-}
-
-std::optional<double> NumberArgument(const char* text) {
-    char* end = nullptr;
-    const double value = std::strtod(text, &end);
-    if (end == text || *end != '\0') return std::nullopt;
-    return value;
-}
-
-// The file option of a test plan's run, where its name goes; nullptr for any other argument.
-std::string* PlanFileOption(const std::string& argument, TMonitorPlan::TFiles& files) {
-    if (argument == "--plan") return &files.Plan;
-    if (argument == "--junit") return &files.JUnit;
-    if (argument == "--report") return &files.Report;
-    return nullptr;
-}
-
-std::optional<TOptions> ParseArguments(const QStringList& arguments) {
-    TOptions options;
-    for (qsizetype i = 1; i < arguments.size(); ++i) {
-        const std::string argument = arguments[i].toStdString();
-        const bool hasValue = i + 1 < arguments.size();
-        if (argument == "--version" && hasValue) {
-            const auto version = NumberArgument(arguments[++i].toStdString().c_str());
-            if (!version || *version <= 0) return std::nullopt;
-            options.Version = *version;
-        } else if (argument == "--seconds" && hasValue) {
-            const auto seconds = NumberArgument(arguments[++i].toStdString().c_str());
-            if (!seconds || *seconds < 0) return std::nullopt;
-            options.Seconds = static_cast<int>(*seconds);
-        } else if (argument == "--find") {
-            options.Find = true;
-        } else if (argument == "--counters") {
-            options.Counters = true;
-        } else if (argument == "--quality") {
-            options.Quality = true;
-        } else if (const auto file = PlanFileOption(argument, options.Plan); file && hasValue) {
-            *file = arguments[++i].toStdString();
-        } else if (argument.starts_with("-")) {
-            if (!UncheckBox(argument, options.Boxes)) return std::nullopt;
-        } else if (!options.Port.empty()) {
-            return std::nullopt;
-        } else {
-            options.Port = argument;
-        }
-    }
-    // Either a port, or a search of all ports.
-    if (options.Port.empty() == !options.Find) return std::nullopt;
-    // The reports belong to a plan.
-    if (options.Plan.Plan.empty() && (!options.Plan.JUnit.empty() || !options.Plan.Report.empty())) return std::nullopt;
-    return options;
-}
-
 // A box's text on one line: its line breaks become single blanks.
 std::string OneLine(const std::string& text) {
     return QString::fromStdString(text).simplified().toStdString();
 }
 
+// --timestamps: every printed line begins with the time of day it was printed.
+bool StampLines = false;
+
 void PrintLine(const std::string& line) {
-    std::fputs(line.c_str(), stdout);
+    std::fputs((StampLines ? EventText::TimeStamped(line, QTime::currentTime()) : line).c_str(), stdout);
     std::fputc('\n', stdout);
     std::fflush(stdout);
 }
@@ -194,14 +87,18 @@ void EndRide(TTerminalSession& session) {
 } // namespace
 
 int main(int argc, char** argv) {
-    if (const auto answered = ProgramInfo::AnswerInformationOption(argc, argv, "kelvo-monitor", Usage()))
+    if (const auto answered =
+            ProgramInfo::AnswerInformationOption(argc, argv, "kelvo-monitor", MonitorOptions::Usage()))
         return *answered;
     QCoreApplication application(argc, argv);
-    const std::optional<TOptions> options = ParseArguments(application.arguments());
-    if (!options) {
-        std::fputs(Usage().c_str(), stderr);
+    std::optional<TMonitorOptions> options;
+    try {
+        options = MonitorOptions::Parse(application.arguments().mid(1));
+    } catch (const std::invalid_argument& error) {
+        std::fprintf(stderr, "kelvo-monitor: %s\n%s", error.what(), MonitorOptions::Usage().c_str());
         return ExitUsage;
     }
+    StampLines = options->TimeStamps;
 
     // A plan that cannot be run as written is refused before the port is touched.
     std::optional<TTestPlan> testPlan;
@@ -232,6 +129,17 @@ int main(int argc, char** argv) {
     session.ApplyOptionBoxes(options->Boxes);
     session.Device().SetVersion(options->Version);
     if (!options->Find) session.Device().SetComPortPort(options->Port);
+    if (!options->Capture.empty()) {
+        const std::string failure = session.Capture().Start(options->Capture, session.CaptureHeader("kelvo-monitor"));
+        if (!failure.empty()) {
+            std::fprintf(stderr, "kelvo-monitor: cannot record the traffic into %s: %s\n", options->Capture.c_str(),
+                         failure.c_str());
+            surveyLog.WriteClosingLine();
+            return ExitPortFailed;
+        }
+        // A full disk stops the capture, never the ride.
+        session.Capture().OnFailed = [](const std::string& message) { std::fprintf(stderr, "%s\n", message.c_str()); };
+    }
     std::optional<TMonitorPlan> plan;
     if (testPlan) {
         plan.emplace(session, *testPlan, options->Plan, PrintLine);
