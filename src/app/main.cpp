@@ -9,6 +9,7 @@
 
 #include <QApplication>
 #include <cstdio>
+#include <cstring>
 #include <optional>
 
 namespace {
@@ -35,6 +36,13 @@ int main(int argc, char** argv) {
     // Answered before the application object, so that they need no display.
     if (const auto answered = ProgramInfo::AnswerInformationOption(argc, argv, "kelvo-terminal", Usage))
         return *answered;
+    // The toolkit's own options begin with a single dash; a long option is a mistake, told before
+    // a display is needed.
+    for (int i = 1; i < argc; ++i) {
+        if (std::strncmp(argv[i], "--", 2) != 0) continue;
+        std::fprintf(stderr, "kelvo-terminal: unexpected argument '%s'\n%s", argv[i], Usage);
+        return 2;
+    }
     std::optional<TToolkitStartGuard> startGuard(std::in_place, "kelvo-terminal");
     QApplication application(argc, argv);
     startGuard.reset();

@@ -122,15 +122,15 @@ const std::vector<TMenuLayout>& MenuBar() {
 const std::vector<TMenuLayout>& SubMenus() {
     static const std::vector<TMenuLayout> menus{
         {"Options",
-         "Options",
+         "&Options",
          {Item(DisconnectionSettings), Item(WriteLogCS), Separator(), Item(ComPortSettings),
           Item(SaveComPortSettings), Item(LoadComPortSettings)}},
         {"Terminal options", "&Options", {Item(DiscardNullValues), Item(DisplayEvents), Item(OnlyStatValues)}},
         {"Test",
-         "Test",
+         "&Test",
          {Item(StartTest), Separator(), Item(RandomResistance), Item(RandomElevation), Item(SetRandomValue),
           Separator(), Item(DisableSpeedZero), Separator(), Item(RunTestPlan)}},
-        {"Log file", "Log file", {Item(WriteLogCS), Item(ShowSurveyLog), Item(DeleteSurveyLog)}},
+        {"Log file", "&Log file", {Item(WriteLogCS), Item(ShowSurveyLog), Item(DeleteSurveyLog)}},
     };
     return menus;
 }
