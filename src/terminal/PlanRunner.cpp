@@ -139,6 +139,8 @@ TPlanReport TPlanRunner::ConsoleNow() const {
     console.ConsoleVersion = device.GetVersion();
     console.Serial = device.GetSerialNumber();
     console.Firmware = device.GetProductVersion();
+    const TTrafficCapture& capture = FSession.Capture();
+    if (capture.IsRunning()) console.CaptureFile = capture.GetFileName();
     return console;
 }
 

@@ -60,7 +60,7 @@ private:
     std::string Apply(TPlanSetPoint setPoint, double value);
     void Finished();
     void RestoreSetPoints();
-    // The console's port and identity, as a report's head.
+    // The console's port and identity and the traffic capture running, as a report's head.
     TPlanReport ConsoleNow() const;
     // A count of the ledger since the plan began; a user's reset of the ledger meanwhile
     // restarts it from 0.

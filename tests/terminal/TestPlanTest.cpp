@@ -312,3 +312,16 @@ TEST(PlanRunner, AResistanceTheDeviceHoldsAtZeroFailsItsStep) {
     EXPECT_EQ(row.State, TState::stFailed);
     EXPECT_EQ(row.Expected, "held at 0: the roller stands still");
 }
+
+TEST(PlanRunner, TheReportAndTheJUnitFileNameTheTrafficCaptureRunning) {
+    TTerminalSession session;
+    TPlanRunner runner(session);
+    session.Device().SetConnected(true);
+    ASSERT_EQ(session.Capture().Start("bench.capture", {}), "");
+    runner.Start(TTestPlanReader::Parse(R"({"steps": [{"step": "expect", "figure": "disconnections", "max": 0}]})", "p.json"));
+    ASSERT_FALSE(runner.Running());
+    session.Capture().Stop();
+    const TPlanReport report = runner.Report();
+    EXPECT_THAT(report.TextLines(), testing::Contains("Traffic capture: bench.capture"));
+    EXPECT_THAT(TPlanJUnit::Xml(report).toStdString(), HasSubstr(R"(<property name="capture" value="bench.capture"/>)"));
+}
