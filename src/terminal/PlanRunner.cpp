@@ -94,6 +94,7 @@ TPlanFigures TPlanRunner::ReadFigures() const {
     figures.Distance = static_cast<double>(device.GetDistance());
     figures.Serial = device.GetSerialNumber();
     figures.Firmware = device.GetProductVersion();
+    figures.MessageTick = device.GetMessageTick();
     figures.Disconnections = FDisconnections;
     figures.Rejected = Since(ledger.Row(TLinkLedger::RejectedRow).Count, FBaseline.Rejected);
     figures.Discarded = Since(ledger.GetBytesDiscarded(), FBaseline.Discarded);
