@@ -59,6 +59,8 @@ private:
     // Returns why the set-point could not be applied, empty when it was.
     std::string Apply(TPlanSetPoint setPoint, double value);
     void Finished();
+    // The ledger's lines as the plan ended, kept for its reports.
+    void KeepLedger();
     void RestoreSetPoints();
     // The console's port and identity and the traffic capture running, as a report's head.
     TPlanReport ConsoleNow() const;
@@ -74,6 +76,7 @@ private:
     double FDisconnections = 0;
     QDateTime FStartTime;
     std::vector<std::string> FLedgerLines;
+    bool FLedgerPending = false;
     // The console as the plan ended: a ride's end forgets its serial number.
     TPlanReport FConsole;
     // The device's handlers outlive nothing: they reach the runner through this while it lives.
