@@ -10,8 +10,10 @@ install(TARGETS ${kelvo_programs} RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 
 install(FILES packaging/kelvo-terminal.desktop DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
 install(FILES packaging/kelvo-terminal.svg DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/apps)
-# The example test plans, for kelvo-monitor --plan and the window's "Run test plan...".
+# The example test plans, for kelvo-monitor --plan and the window's "Run test plan..."; the
+# manual pages name the folder as installed.
 install(DIRECTORY packaging/plans/ DESTINATION ${CMAKE_INSTALL_DATADIR}/kelvo-terminal/plans FILES_MATCHING PATTERN "*.json")
+set(KELVO_INSTALLED_PLANS_DIR ${CMAKE_INSTALL_FULL_DATADIR}/kelvo-terminal/plans)
 
 # Manual pages carry the project's version and are installed compressed, as Debian wants them.
 find_program(GZIP_PROGRAM gzip REQUIRED)

@@ -15,6 +15,19 @@ bool InBounds(const TPlanStep& step, double value) {
 
 std::string VersionText(double version) { return "version " + Number(version); }
 
+// The figures the console's messages carry, as opposed to its identity and the plan's counters.
+bool IsLive(TPlanFigure figure) {
+    switch (figure) {
+    case TPlanFigure::pfSpeed:
+    case TPlanFigure::pfCadence:
+    case TPlanFigure::pfHeart:
+    case TPlanFigure::pfPower:
+    case TPlanFigure::pfEnergy:
+    case TPlanFigure::pfDistance: return true;
+    default: return false;
+    }
+}
+
 std::string SecondsText(std::uint32_t ms) { return EventText::Fixed(ms / 1000.0L, 1) + " s"; }
 
 } // namespace
@@ -152,6 +165,10 @@ bool TPlanExecution::JudgeExpect(std::uint32_t now, const TPlanStep& step) {
         if (!TimeUp(now, step.Seconds)) return false;
         const double rate = static_cast<double>(FMessages) / step.Seconds;
         return End(now, InBounds(step, rate) ? stPassed : stFailed, Value(step.Figure, rate), Bounds(step));
+    }
+    if (IsLive(step.Figure) && !MessageSinceRowBegan(now)) {
+        const double limit = std::max(step.Seconds, FreshMessageLimitMs / 1000.0);
+        return TimeUp(now, limit) && End(now, stFailed, "no message since the step began", Bounds(step));
     }
     const double value = FigureNow(step.Figure);
     if (InBounds(step, value)) return End(now, stPassed, Value(step.Figure, value), Bounds(step));

@@ -25,6 +25,9 @@ struct TPlanFigures {
     double Disconnections = 0;
     double Rejected = 0;
     double Discarded = 0;
+    // When the console's last message came (the tick clock): the device holds its last
+    // figures after the console falls silent.
+    std::uint32_t MessageTick = 0;
 };
 
 // One plan's run as a state machine without a device or a clock of its own: it is told the
@@ -45,6 +48,9 @@ public:
         std::uint32_t DurationMs = 0;
     };
     static constexpr std::uint32_t HandshakeLimitMs = 15000;
+    // How long a live figure expected at once waits for the console's next message: it sends
+    // about ten a second.
+    static constexpr std::uint32_t FreshMessageLimitMs = 1000;
 
     explicit TPlanExecution(TTestPlan plan);
 
@@ -98,6 +104,8 @@ private:
     void Abort(std::uint32_t now, const std::string& measured, const std::string& why);
     std::uint32_t RowElapsed(std::uint32_t now) const { return now - FRowTick; }
     bool TimeUp(std::uint32_t now, double seconds) const { return RowElapsed(now) >= seconds * 1000; }
+    // Whether a message came since the running row began (the tick clock wraps).
+    bool MessageSinceRowBegan(std::uint32_t now) const { return ReadFigures().MessageTick - FRowTick <= RowElapsed(now); }
     double FigureNow(TPlanFigure figure) const;
     void Changed(std::size_t row) const;
 

@@ -70,6 +70,7 @@ QByteArray TPlanJUnit::Xml(const TPlanReport& report) {
     WriteProperty(xml, "console.version", QString::number(report.ConsoleVersion));
     WriteProperty(xml, "console.serial", QString::number(report.Serial, 'f', 0));
     WriteProperty(xml, "console.firmware", QString::number(report.Firmware, 'f', 0));
+    if (!report.CaptureFile.empty()) WriteProperty(xml, "capture", Text(report.CaptureFile));
     xml.writeEndElement();
     for (std::size_t row = 0; row < report.Rows.size(); ++row) WriteCase(xml, report, row);
     QString text;

@@ -36,8 +36,9 @@ std::vector<std::string> TPlanReport::TextLines() const {
         "Console: version " + TestPlanText::Number(ConsoleVersion) + " on " + ConsolePort + ", serial number " + TestPlanText::Number(Serial) +
             ", firmware " + TestPlanText::Number(Firmware),
         "Started: " + StartTime + ", took " + EventText::Fixed(DurationMs / 1000.0L, 1) + " s",
-        "Steps:",
     };
+    if (!CaptureFile.empty()) lines.push_back("Traffic capture: " + CaptureFile);
+    lines.push_back("Steps:");
     for (std::size_t row = 0; row < Rows.size(); ++row) lines.push_back(RowLine(row, Rows[row]));
     lines.push_back(VerdictLine());
     lines.push_back("Link quality:");

@@ -22,6 +22,8 @@ struct TPlanReport {
     std::vector<TPlanExecution::TRow> Rows;
     bool Passed = false;
     std::vector<std::string> LedgerLines;
+    // The traffic capture running as the plan ended; empty: none ran.
+    std::string CaptureFile;
 
     static const char* StateText(TPlanExecution::TState state);
     // "  3 passed   speed 20 to 30 km/h within 10 s: 24.98 km/h"

@@ -58,6 +58,7 @@ void TPlanRunner::Start(const TTestPlan& plan) {
     FSetPointsChanged.fill(false);
     FDisconnections = 0;
     FLedgerLines.clear();
+    FLedgerPending = false;
     FStartTime = QDateTime::currentDateTime();
     FExecution = std::make_unique<TPlanExecution>(plan);
     FExecution->ReadFigures = [this] { return ReadFigures(); };
@@ -77,7 +78,14 @@ void TPlanRunner::Answer(bool yes) {
 }
 
 void TPlanRunner::Poll() {
-    if (Running()) FExecution->Poll(TickCount());
+    if (FLedgerPending) KeepLedger();
+    else if (Running()) FExecution->Poll(TickCount());
+}
+
+void TPlanRunner::KeepLedger() {
+    FLedgerPending = false;
+    FTimer.SetEnabled(false);
+    FLedgerLines = FSession.LinkQualityLines();
 }
 
 TPlanFigures TPlanRunner::ReadFigures() const {
@@ -94,6 +102,7 @@ TPlanFigures TPlanRunner::ReadFigures() const {
     figures.Distance = static_cast<double>(device.GetDistance());
     figures.Serial = device.GetSerialNumber();
     figures.Firmware = device.GetProductVersion();
+    figures.MessageTick = device.GetMessageTick();
     figures.Disconnections = FDisconnections;
     figures.Rejected = Since(ledger.Row(TLinkLedger::RejectedRow).Count, FBaseline.Rejected);
     figures.Discarded = Since(ledger.GetBytesDiscarded(), FBaseline.Discarded);
@@ -118,8 +127,9 @@ std::string TPlanRunner::Apply(TPlanSetPoint setPoint, double value) {
 }
 
 void TPlanRunner::Finished() {
-    FTimer.SetEnabled(false);
-    FLedgerLines = FSession.LinkQualityLines();
+    // A lost link ends the plan inside the device's handler, before the ledger has counted
+    // the loss: the ledger is kept at the next poll, and read as it stands until then.
+    FLedgerPending = true;
     FConsole = ConsoleNow();
     if (FSession.Device().GetConnected()) RestoreSetPoints();
     Raise(OnFinished);
@@ -139,6 +149,8 @@ TPlanReport TPlanRunner::ConsoleNow() const {
     console.ConsoleVersion = device.GetVersion();
     console.Serial = device.GetSerialNumber();
     console.Firmware = device.GetProductVersion();
+    const TTrafficCapture& capture = FSession.Capture();
+    if (capture.IsRunning()) console.CaptureFile = capture.GetFileName();
     return console;
 }
 

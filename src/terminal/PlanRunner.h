@@ -59,8 +59,10 @@ private:
     // Returns why the set-point could not be applied, empty when it was.
     std::string Apply(TPlanSetPoint setPoint, double value);
     void Finished();
+    // The ledger's lines as the plan ended, kept for its reports.
+    void KeepLedger();
     void RestoreSetPoints();
-    // The console's port and identity, as a report's head.
+    // The console's port and identity and the traffic capture running, as a report's head.
     TPlanReport ConsoleNow() const;
     // A count of the ledger since the plan began; a user's reset of the ledger meanwhile
     // restarts it from 0.
@@ -74,6 +76,7 @@ private:
     double FDisconnections = 0;
     QDateTime FStartTime;
     std::vector<std::string> FLedgerLines;
+    bool FLedgerPending = false;
     // The console as the plan ended: a ride's end forgets its serial number.
     TPlanReport FConsole;
     // The device's handlers outlive nothing: they reach the runner through this while it lives.

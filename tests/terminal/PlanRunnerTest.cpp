@@ -8,8 +8,11 @@
 
 #include <sstream>
 
+using testing::Contains;
 using testing::ElementsAre;
+using testing::HasSubstr;
 using testing::MatchesRegex;
+using testing::StartsWith;
 
 namespace {
 
@@ -41,16 +44,17 @@ protected:
 
     void TearDown() override { ownedSession.reset(); }
 
-    // Rides the emulator and runs the plan; `fault` is sent to the console during the wait.
-    void Run(EmulatorFixture& emulator, const std::string& fault = "") {
+    // Rides the emulator and runs the plan; `fault` is sent to the console as `faultRow` begins.
+    void Run(EmulatorFixture& emulator, const std::string& fault = "",
+             const TTestPlan& plan = TTestPlanReader::Parse(BrakePlan, "brake.json"), std::size_t faultRow = WaitRow) {
         session.Device().SetComPortPort(emulator.Path());
         ASSERT_EQ(session.OpenOrClosePort(), "");
         ASSERT_TRUE(EmulatorFixture::ServeUntil([this] { return session.Device().GetSpeed() > 0; }, 5000));
-        runner.Start(TTestPlanReader::Parse(BrakePlan, "brake.json"));
+        runner.Start(plan);
         const auto current = [this] { return runner.Execution()->Current(); };
         if (!fault.empty()) {
-            ASSERT_TRUE(EmulatorFixture::ServeUntil([&] { return current() >= WaitRow; }, 30000));
-            ASSERT_EQ(current(), WaitRow) << runner.Report().TextLines().at(4 + SettleRow);
+            ASSERT_TRUE(EmulatorFixture::ServeUntil([&] { return current() >= faultRow; }, 60000));
+            ASSERT_EQ(current(), faultRow) << testing::PrintToString(runner.Report().TextLines());
             emulator.Console().Command(fault);
         }
         ASSERT_TRUE(EmulatorFixture::ServeUntil([this] { return !runner.Running(); }, 40000));
@@ -91,6 +95,13 @@ TEST_F(PlanRunnerTest, AHangUpOrASilenceFailsTheStepRunningAndEndsThePlan) {
         EXPECT_THAT(States(), ElementsAre(TState::stPassed, TState::stPassed, TState::stPassed, TState::stPassed,
                                           TState::stFailed, TState::stNotRun));
         EXPECT_THAT(Row(WaitRow).Measured, MatchesRegex("(link lost|console disconnected).* at [0-9.]+ s"));
+        if (std::string_view(fault).starts_with("silence")) {
+            // The ledger counts the repair the step names, as the report is made and as kept.
+            EXPECT_THAT(Row(WaitRow).Measured, HasSubstr("repair started"));
+            EXPECT_THAT(runner.Report().LedgerLines, Contains(StartsWith("repairs begun=1 ")));
+            ASSERT_TRUE(EmulatorFixture::ServeUntil([this] { return !runner.Timer().GetEnabled(); }, 2000));
+            EXPECT_THAT(runner.Report().LedgerLines, Contains(StartsWith("repairs begun=1 ")));
+        }
         session.OpenOrClosePort();
     }
 }
@@ -104,4 +115,17 @@ TEST_F(PlanRunnerTest, GarbageBeyondTheLimitFailsTheLastStepWithTheBytesDiscarde
     const std::uint64_t discarded = session.Ledger().GetBytesDiscarded() - before;
     EXPECT_GT(discarded, 20u);
     EXPECT_EQ(Row(DiscardedRow).Measured, std::to_string(discarded) + " bytes");
+}
+
+TEST_F(PlanRunnerTest, TheSmokePlanFailsOnlyItsDiscardedBytesStepOnGarbageBeyondItsLimit) {
+    constexpr std::size_t WaitRowOfSmoke = 11;
+    constexpr std::size_t DiscardedRowOfSmoke = 14;
+    EmulatorFixture emulator(5);
+    const std::uint64_t before = session.Ledger().GetBytesDiscarded();
+    Run(emulator, "garbage 300", TTestPlanReader::ReadFile(KELVO_PLANS_DIR "/smoke.json"), WaitRowOfSmoke);
+    for (std::size_t row = 0; row < runner.Execution()->Rows().size(); ++row)
+        EXPECT_EQ(Row(row).State, row == DiscardedRowOfSmoke ? TState::stFailed : TState::stPassed) << row;
+    const std::uint64_t discarded = session.Ledger().GetBytesDiscarded() - before;
+    EXPECT_GT(discarded, 64u);
+    EXPECT_EQ(Row(DiscardedRowOfSmoke).Measured, std::to_string(discarded) + " bytes");
 }

@@ -136,6 +136,7 @@ TEST_F(PlanExecutionTest, StepsEndAtOnceOrAtTheirTimeAndAFailedFigureDoesNotStop
     EXPECT_EQ(Row(1).State, TState::stRunning);
     figures.Speed = 24.5;
     figures.Cadence = 95;
+    figures.MessageTick = 7000;
     run->StatsTick(7000);
     // The speed came, the set-point went, the cadence at once was out of bounds, the wait began.
     EXPECT_THAT(States(), ElementsAre(TState::stPassed, TState::stPassed, TState::stPassed, TState::stFailed,
@@ -255,6 +256,28 @@ TEST_F(PlanExecutionTest, TheOperatorAnswersByTheKeyOrTheButtonOrNotAtAll) {
     EXPECT_EQ(Row(4).Measured, "no answer");
 }
 
+TEST_F(PlanExecutionTest, ALiveFigureHeldFromASilentConsoleFailsForWantOfAMessage) {
+    Load(R"({"step": "expect", "figure": "speed", "min": 20, "within": 5},
+            {"step": "expect", "figure": "cadence", "min": 70}, {"step": "expect", "figure": "cadence", "min": 70})");
+    figures.Speed = 25;
+    figures.Cadence = 80;
+    figures.MessageTick = 900;
+    StartConnected(1000);
+    run->Poll(5999);
+    EXPECT_EQ(Row(1).State, TState::stRunning);
+    run->Poll(6000);
+    EXPECT_EQ(Row(1).State, TState::stFailed);
+    EXPECT_EQ(Row(1).Measured, "no message since the step began");
+    // At once: the next message is waited for a moment.
+    figures.MessageTick = 6100;
+    run->Poll(6200);
+    EXPECT_EQ(Row(2).Measured, "80 rpm");
+    run->Poll(7199);
+    EXPECT_EQ(Row(3).State, TState::stRunning);
+    run->Poll(7200);
+    EXPECT_EQ(Row(3).Measured, "no message since the step began");
+}
+
 // ---- Reports ----
 
 TEST_F(PlanExecutionTest, TheJUnitFileHoldsACasePerRowWithItsFailureAndTheRowsNotRun) {
@@ -311,4 +334,17 @@ TEST(PlanRunner, AResistanceTheDeviceHoldsAtZeroFailsItsStep) {
     const TPlanExecution::TRow& row = runner.Execution()->Rows().at(1);
     EXPECT_EQ(row.State, TState::stFailed);
     EXPECT_EQ(row.Expected, "held at 0: the roller stands still");
+}
+
+TEST(PlanRunner, TheReportAndTheJUnitFileNameTheTrafficCaptureRunning) {
+    TTerminalSession session;
+    TPlanRunner runner(session);
+    session.Device().SetConnected(true);
+    ASSERT_EQ(session.Capture().Start("bench.capture", {}), "");
+    runner.Start(TTestPlanReader::Parse(R"({"steps": [{"step": "expect", "figure": "disconnections", "max": 0}]})", "p.json"));
+    ASSERT_FALSE(runner.Running());
+    session.Capture().Stop();
+    const TPlanReport report = runner.Report();
+    EXPECT_THAT(report.TextLines(), testing::Contains("Traffic capture: bench.capture"));
+    EXPECT_THAT(TPlanJUnit::Xml(report).toStdString(), HasSubstr(R"(<property name="capture" value="bench.capture"/>)"));
 }
