@@ -6,7 +6,7 @@
 #include "terminal/TestPlanReader.h"
 
 TPlanPanelPresenter::TPlanPanelPresenter(TTerminalSession& session, TSetPointControls* setPoints)
-    : FSession(session), FRunner(session) {
+    : FRunner(session) {
     if (setPoints) FRunner.SetResistance = [setPoints](std::int32_t resistance) { setPoints->SetResistance(resistance); };
     FRunner.OnRowChanged = [this](std::size_t) { Raise(OnChanged); };
     FRunner.OnFinished = [this] { Raise(OnChanged); };

@@ -61,7 +61,6 @@ public:
     std::function<void()> OnChanged;
 
 private:
-    TTerminalSession& FSession;
     TPlanRunner FRunner;
     std::optional<TTestPlan> FPlan;
     // The list shows the run rather than the plan loaded since.

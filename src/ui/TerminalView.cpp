@@ -95,8 +95,11 @@ void TTerminalView::AppendLine(const std::string& line) {
     FLines.Add(line, FFollow);
     const bool afterAPause = !FSinceLine.isValid() || FSinceLine.elapsed() >= PauseMs;
     FSinceLine.start();
-    if (afterAPause && MsSinceRefresh() >= MinRefreshGapMs) RefreshAfterLines();
-    else ScheduleRefresh(afterAPause ? PausedLinesDelayMs : BurstDelayMs);
+    if (afterAPause && MsSinceRefresh() >= MinRefreshGapMs) {
+        RefreshAfterLines();
+    } else {
+        ScheduleRefresh(afterAPause ? PausedLinesDelayMs : BurstDelayMs);
+    }
     emit TextChanged();
     // A caret that stays on its text still changes line number when the oldest line goes.
     if (FLines.Caret() != caret || Absolute(FLines.Caret()) != caretText || Absolute(FLines.Anchor()) != anchorText)
