@@ -42,8 +42,14 @@ std::string TTrafficCapture::Start(const std::string& path, const std::vector<st
     // A second of the fastest console's lines, so that keeping a line never reallocates.
     FPending.reserve(64 * 1024);
     for (const std::string& line : header) FPending += "# " + line + "\n";
-    Flush();
-    if (IsRunning()) FFlushTimer.start();
+    // The header is written at once, so a disk that cannot take it refuses the start itself.
+    if (!WritePending()) {
+        const std::string reason = FFile.errorString().toStdString();
+        FPending.clear();
+        FFile.close();
+        return reason;
+    }
+    FFlushTimer.start();
     return {};
 }
 
@@ -81,12 +87,14 @@ void TTrafficCapture::Keep(TRecordDirection direction, std::string_view bytes) {
 
 void TTrafficCapture::Flush() {
     if (!IsRunning() || FPending.empty()) return;
+    if (!WritePending()) Fail();
+}
+
+bool TTrafficCapture::WritePending() {
     const qint64 written = FFile.write(FPending.data(), static_cast<qint64>(FPending.size()));
-    if (written != static_cast<qint64>(FPending.size())) {
-        Fail();
-        return;
-    }
+    if (written != static_cast<qint64>(FPending.size())) return false;
     FPending.clear();
+    return true;
 }
 
 void TTrafficCapture::Fail() {

@@ -31,8 +31,8 @@ public:
     TTrafficCapture& operator=(const TTrafficCapture&) = delete;
 
     // Starts appending to `path`, after the header's lines (each written as a '#' comment).
-    // Returns the system's reason when the file cannot be opened (the capture stays stopped),
-    // else an empty text.
+    // Returns the system's reason when the file cannot be opened or takes no header (the
+    // capture stays stopped), else an empty text.
     std::string Start(const std::string& path, const std::vector<std::string>& header);
     // Writes what is kept and closes the file.
     void Stop();
@@ -59,6 +59,8 @@ public:
 
 private:
     void Keep(TRecordDirection direction, std::string_view bytes);
+    // Writes what is kept; false when the file took less than all of it.
+    bool WritePending();
     void Fail();
 
     TClock FClock;

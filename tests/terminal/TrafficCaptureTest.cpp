@@ -69,15 +69,18 @@ TEST_F(TrafficCaptureTest, AnAttachedCaptureKeepsEveryReadBeforeTheSplitterActs)
     Capture.Detach();
 }
 
-// A full disk stops the capture with the system's words; what comes after changes nothing.
+// A disk that takes no header refuses the start; one that fills later stops the capture, in the
+// system's words either way.
 TEST_F(TrafficCaptureTest, AFailedWriteStopsTheCaptureAndSaysWhy) {
     std::string told;
     Capture.OnFailed = [&](const std::string& message) { told = message; };
-    ASSERT_EQ(Capture.Start("/dev/full", {"header"}), "");
+    EXPECT_EQ(Capture.Start("/dev/full", {"header"}), "No space left on device");
     EXPECT_FALSE(Capture.IsRunning());
-    EXPECT_EQ(told, "The capture /dev/full stopped: No space left on device");
+    ASSERT_EQ(Capture.Start("/dev/full", {}), "");
     Capture.Received("\x01");
     Capture.Flush();
+    EXPECT_FALSE(Capture.IsRunning());
+    EXPECT_EQ(told, "The capture /dev/full stopped: No space left on device");
     EXPECT_NE(Capture.Start((Folder.path() + "/no/such/folder").toStdString(), {}), "");
 }
 
