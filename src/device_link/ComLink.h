@@ -14,6 +14,8 @@ struct TComLink {
     // before anything acts on them: for an observer such as a capture. A link with only this set
     // takes no received bytes, so it changes nothing in how the port delivers them.
     std::function<void(const char* Buffer, int Count)> OnRead;
+    // The line went away (an unplugged adapter, a closed pseudo-terminal master): told once.
+    std::function<void()> OnHangUp;
     std::function<void(bool OnOff)> OnCTSChange;
     std::function<void(bool OnOff)> OnDSRChange;
     std::function<void(bool OnOff)> OnRLSDChange;

@@ -13,8 +13,8 @@
 // The event thread of an open port. It waits for line events on the device and hands each set
 // of events to `dispatch`: on the main thread, looking at the line again only once that dispatch
 // has ended, or itself (where `dispatch` runs the port's own hand-over). What `dispatch` throws
-// ends the thread. After a hang-up (the device went away) it delivers nothing more and waits,
-// without using the processor, to be stopped. Once stopped it never touches the device.
+// ends the thread. A hang-up (the device went away) is handed over once, as an empty set; after
+// it the thread delivers nothing more and waits, without using the processor, to be stopped. Once stopped it never touches the device.
 class TComThread {
 public:
     using TDispatch = std::function<void(TComEvents Events)>;
@@ -75,6 +75,7 @@ private:
     bool FWatchingDevice = true;
     // Bytes came while a dispatch still ran: they are looked at once it has ended.
     bool FBytesArrived = false;
+    bool FHangUpToTell = false;
     bool FWatchingOutput = false;
     TLineCounters FCounters;
 

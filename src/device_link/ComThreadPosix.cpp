@@ -107,7 +107,7 @@ void TComThread::Run() {
             // The dispatch may have closed the port: the stop is looked at after its end.
             if (!DispatchEnded() || StopRequested()) continue;
             const TComEvents events = Collect(std::exchange(FBytesArrived, false)) & FEvents;
-            if (!events.Empty()) HandOver(events);
+            if (!events.Empty() || std::exchange(FHangUpToTell, false)) HandOver(events);
         }
     } catch (...) {
         // A failed dispatch ends the thread: the port stays open and delivers nothing more
@@ -150,6 +150,7 @@ bool TComThread::WaitForDevice() {
         } else if ((ready[i].events & (EPOLLHUP | EPOLLERR)) != 0) {
             ::epoll_ctl(FPoll, EPOLL_CTL_DEL, FHandle, nullptr);
             FWatchingDevice = false;
+            FHangUpToTell = true;
             return false;
         } else {
             arrived = (ready[i].events & EPOLLIN) != 0;

@@ -206,6 +206,12 @@ std::function<void(TComEvents)> TCustomComPort::HandOverFor(TSyncMethod method) 
 }
 
 void TCustomComPort::DispatchEvents(TComEvents Events) {
+    // The event thread's hang-up: for the links that watch the line (a capture); the port's own
+    // handlers learn of it as before, from reads that fail and the silence.
+    if (Events.Empty()) {
+        if (FConnected) TellLinks<&TComLink::OnHangUp>();
+        return;
+    }
     const std::weak_ptr<int> alive = FAlive;
     const TDispatchScope scope(FDispatchDepth, alive);
     for (TComEvent event : DispatchOrder) {

@@ -1,7 +1,9 @@
 #include "device_link/ThreadedTimer.h"
 
 #include "device_link/MainThreadHandOver.h"
+#include "device_link/VirtualTime.h"
 
+#include <algorithm>
 #include <chrono>
 
 TThreadedTimer::TThreadedTimer() {
@@ -21,6 +23,7 @@ TThreadedTimer::TThreadedTimer() {
 TThreadedTimer::~TThreadedTimer() {
     BeginDestruction();
     FEnabled = false;
+    CancelVirtualTick();
     {
         std::lock_guard lock(FMutex);
         FTerminated = true;
@@ -32,11 +35,12 @@ TThreadedTimer::~TThreadedTimer() {
 void TThreadedTimer::SetEnabled(bool value) {
     if (value == FEnabled) return;
     FEnabled = value;
+    ScheduleVirtualTick();
     {
         std::lock_guard lock(FMutex);
         // A new generation ends the current wait without a tick and voids a tick already taken.
         ++FGeneration;
-        FRunning = value && (FThreadInterval != 0 || AllowZero);
+        FRunning = value && FVirtualTick == 0 && (FThreadInterval != 0 || AllowZero);
     }
     FWake.notify_all();
 }
@@ -56,6 +60,36 @@ void TThreadedTimer::SetInterval(std::uint32_t value) {
 void TThreadedTimer::SetThreadPriority(TThreadPriority value) {
     FThreadPriority = value;
     ApplyThreadPriority(FThreadId, value);
+}
+
+// Under a virtual time the ticks are its actions: the thread stays waiting, and each tick
+// schedules the next one interval later, unless the tick itself restarted the timer.
+void TThreadedTimer::ScheduleVirtualTick() {
+    CancelVirtualTick();
+    TVirtualTime* const time = TVirtualTime::Installed();
+    if (time == nullptr || !FEnabled || (FInterval == 0 && !AllowZero)) return;
+    // An interval of 0 still lets the virtual time move on, as the main thread's turns do.
+    const auto interval = std::chrono::milliseconds(std::max<std::uint32_t>(FInterval, 1));
+    FVirtualTick = time->After(interval, [this, alive = std::weak_ptr<bool>(FAlive)] {
+        FVirtualTick = 0;
+        RunTick();
+        if (!alive.expired() && FVirtualTick == 0) ScheduleVirtualTick();
+    });
+}
+
+void TThreadedTimer::CancelVirtualTick() {
+    if (FVirtualTick == 0) return;
+    if (TVirtualTime* const time = TVirtualTime::Installed()) time->Cancel(FVirtualTick);
+    FVirtualTick = 0;
+}
+
+void TThreadedTimer::RunTick() {
+    try {
+        DoTimer();
+    } catch (...) {
+        // A tick's failure (its handler's, an override's, the handler's copy) never stops
+        // the timer, nor reaches its thread.
+    }
 }
 
 void TThreadedTimer::DoTimer() {
@@ -93,12 +127,6 @@ bool TThreadedTimer::WaitForTick(std::unique_lock<std::mutex>& lock) {
 void TThreadedTimer::HandOverTick(std::uint64_t generation) {
     // Runs on the main thread, where FGeneration changes, so it is read there without the lock.
     TMainThreadHandOver::Instance().call([this, generation] {
-        if (generation != FGeneration) return;
-        try {
-            DoTimer();
-        } catch (...) {
-            // A tick's failure (its handler's, an override's, the handler's copy) never stops
-            // the timer, nor reaches its thread.
-        }
+        if (generation == FGeneration) RunTick();
     });
 }

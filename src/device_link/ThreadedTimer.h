@@ -6,6 +6,7 @@
 #include <condition_variable>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <mutex>
 #include <thread>
 
@@ -44,6 +45,9 @@ private:
     void Run();
     bool WaitForTick(std::unique_lock<std::mutex>& lock);
     void HandOverTick(std::uint64_t generation);
+    void RunTick();
+    void ScheduleVirtualTick();
+    void CancelVirtualTick();
 
     bool FEnabled = false;
     std::uint32_t FInterval = 1000;
@@ -60,4 +64,9 @@ private:
     int FThreadId = 0;
 
     std::thread FThread;
+
+    // The pending tick's handle while a virtual time drives the timer, else 0.
+    std::uint64_t FVirtualTick = 0;
+    // Lets a virtual tick see that its own handler destroyed the timer.
+    std::shared_ptr<bool> FAlive = std::make_shared<bool>(true);
 };

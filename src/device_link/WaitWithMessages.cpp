@@ -4,6 +4,7 @@
 #include "device_link/MainThreadHandOver.h"
 #include "device_link/ManualClock.h"
 #include "device_link/TickClock.h"
+#include "device_link/VirtualTime.h"
 
 #include <QCoreApplication>
 #include <QEventLoop>
@@ -104,6 +105,10 @@ bool WaitIsOver(std::uint32_t start, std::uint32_t now, std::uint32_t Ms) {
 void WaitFor(std::uint32_t Ms) {
     const std::uint32_t start = TickCount();
     ProcessPending();
+    if (TVirtualTime* time = TVirtualTime::Installed()) {
+        time->PassUntil(time->WakeUpTime(time->Elapsed() + std::chrono::milliseconds(Ms)));
+        return;
+    }
     if (TManualClock* manual = TManualClock::Installed()) {
         const std::uint32_t now = manual->Now();
         if (!WaitIsOver(start, now, Ms)) manual->Advance(Ms - TickElapsed(start, now));

@@ -11,7 +11,8 @@ class TComponent;
 //
 // With a TManualClock installed the wait cannot let time pass by itself: it processes what is
 // pending once, then advances the manual clock by what remains of Ms and returns. A test thus
-// sees the same order of events as a real wait, without sleeping.
+// sees the same order of events as a real wait, without sleeping. Under a TVirtualTime the wait
+// lets its time pass there, running what is due meanwhile.
 //
 // A wait ends at once, without letting time pass, once the program is ending (AbortWaits, or
 // the application quit) or while a component waits for its destruction (DestroyAfterWaits).

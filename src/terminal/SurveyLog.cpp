@@ -67,6 +67,10 @@ QString TSurveyLog::DurationText(std::int64_t Milliseconds) {
 }
 
 void TSurveyLog::Append(const QString& line) {
+    if (OnLine) {
+        OnLine(line);
+        return;
+    }
     try {
         FLog.Add(line);
         FFailing = false;

@@ -60,6 +60,8 @@ public:
 
     std::function<void(const std::string& line)> OnWriteFailed;
     std::function<void()> OnConnectionLostAfterTick;
+    // Where the lines go instead of the file, when set (a decode of a capture prints them).
+    std::function<void(const QString& line)> OnLine;
 
     // The clocks, replaced by tests: local time for the texts, a steady millisecond count for
     // the test duration.

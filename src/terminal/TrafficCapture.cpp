@@ -25,6 +25,8 @@ TTrafficCapture::TTrafficCapture(TClock clock) : FClock(clock ? std::move(clock)
     FLink.OnConn = [this](bool open) {
         if (DescribePort) Note(DescribePort(open));
     };
+    // The emulator's own word for it, so that a decode can take the line away at the same time.
+    FLink.OnHangUp = [this] { Note("hangup"); };
 }
 
 TTrafficCapture::~TTrafficCapture() {

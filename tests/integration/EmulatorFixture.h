@@ -7,16 +7,20 @@
 #include <algorithm>
 #include <functional>
 #include <memory>
+#include <string>
 
 // The emulated console on a pseudo-terminal, for tests that play the PC with the real device.
 class EmulatorFixture {
 public:
     // With a capture, the console plays its sent part after the handshake instead of its model.
+    // With a link, the line keeps that name across a hang-up, as an adapter's device name does.
     explicit EmulatorFixture(double version, std::vector<TScriptLine> script = {},
-                             const std::vector<TRecordEntry>& capture = {}) {
+                             const std::vector<TRecordEntry>& capture = {}, const std::string& linkPath = {})
+        : FLinkPath(linkPath) {
         TConsoleSettings settings;
         settings.Version = version;
         FConsole = std::make_unique<TConsoleSimulator>(settings);
+        FConsole->SetLinkPath(linkPath);
         FConsole->SetScript(std::move(script));
         if (!capture.empty()) FConsole->SetReplay(capture);
         FConsole->Start();
@@ -24,7 +28,7 @@ public:
     ~EmulatorFixture() { FConsole->Stop(); }
 
     TConsoleSimulator& Console() { return *FConsole; }
-    std::string Path() const { return FConsole->GetSlavePath(); }
+    std::string Path() const { return FLinkPath.empty() ? FConsole->GetSlavePath() : FLinkPath; }
 
     // Serves the main thread (port events, timer ticks) until `done` holds or `timeoutMs` pass.
     static bool ServeUntil(const std::function<bool()>& done, int timeoutMs) {
@@ -55,5 +59,6 @@ public:
     }
 
 private:
+    std::string FLinkPath;
     std::unique_ptr<TConsoleSimulator> FConsole;
 };

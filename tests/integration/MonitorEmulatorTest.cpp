@@ -7,6 +7,7 @@
 #include <QStringList>
 #include <gmock/gmock.h>
 
+#include <QDir>
 #include <QFile>
 
 #include <chrono>
@@ -262,5 +263,51 @@ TEST(MonitorWithEmulator, ACaptureOfARideWithFaultsReplaysToTheSameSurveyAndLedg
     EXPECT_EQ(ledgerFigures(replayedLines), ledgerFigures(liveLines));
     EXPECT_THAT(StdLines(ledgerFigures(liveLines)), Contains("repaired=1"));
 }
+
+// --decode plays a capture through the session offline: the lines the live monitor printed come
+// back, for either family, across garbage, a hang-up whose first reopens fail, and a cut frame.
+class DecodeOfALiveRide : public testing::TestWithParam<int> {};
+
+QStringList DecodedLines(const QString& capturePath, const QStringList& extraArguments) {
+    QProcess decode;
+    decode.start(KELVO_MONITOR_PATH, extraArguments + QStringList{"--quality", "--decode", capturePath});
+    EXPECT_TRUE(decode.waitForFinished(30000));
+    EXPECT_EQ(decode.exitCode(), 0);
+    EXPECT_EQ(decode.readAllStandardError(), QByteArray()) << "every console byte reached the terminal";
+    QStringList lines;
+    // Each line begins with its time in the capture.
+    for (const QString& line : QString::fromUtf8(decode.readAllStandardOutput()).split('\n', Qt::SkipEmptyParts))
+        lines << line.mid(13);
+    return lines;
+}
+
+// What a decode must give back as it was: the console's messages, the survey's and repair's lines,
+// the ledger's counts (its milliseconds are the live clock's to jitter).
+QStringList ComparedLines(const QStringList& lines) {
+    static const QRegularExpression kept(
+        "^(Rcv>>.*|[5-7][0-9]{2}:? .*|\\*\\*\\* Discarded:.*|QUALITY .*count=[0-9]+|QUALITY (silences=[0-9]+|repairs begun=[0-9]+ "
+        "repaired=[0-9]+ givenup=[0-9]+ reopenfailures=[0-9]+)|QUALITY bytes read=.*)");
+    QStringList compared;
+    for (const QString& line : lines)
+        if (const auto match = kept.match(line); match.hasMatch()) compared << match.captured(1);
+    return compared;
+}
+
+TEST_P(DecodeOfALiveRide, GivesTheLinesTheLiveMonitorPrinted) {
+    const int version = GetParam();
+    const QString capturePath = QStringLiteral("decoded-ride-%1.capture").arg(version);
+    QFile::remove(capturePath);
+    // (A byte-stream console has no frames to cut.)
+    std::istringstream script(std::string("2000 garbage 30\n4000 hangup 6000\n") + (version > 3 ? "12000 cut 5\n" : ""));
+    const QString link = QDir::current().filePath(QStringLiteral("decoded-ride-%1.console").arg(version));
+    EmulatorFixture live(version, ParseScript(script), {}, link.toStdString());
+    const QStringList versionArgument{"--version", version <= 3 ? "3" : "4.5"};
+    const QStringList liveLines = MonitorLines(live, versionArgument + QStringList{"--quality", "--capture", capturePath}, 15);
+    const QStringList liveCompared = ComparedLines(liveLines);
+    ASSERT_THAT(StdLines(liveCompared), Contains(HasSubstr("710 can't open the com port")));
+    EXPECT_EQ(ComparedLines(DecodedLines(capturePath, versionArgument)), liveCompared);
+}
+
+INSTANTIATE_TEST_SUITE_P(BothFamilies, DecodeOfALiveRide, testing::Values(5, 3));
 
 } // namespace

@@ -38,6 +38,7 @@ std::string* FileOption(const std::string& argument, TMonitorOptions& options) {
     if (argument == "--junit") return &options.Plan.JUnit;
     if (argument == "--report") return &options.Plan.Report;
     if (argument == "--capture") return &options.Capture;
+    if (argument == "--decode") return &options.Decode;
     return nullptr;
 }
 
@@ -76,6 +77,13 @@ TMonitorOptions Parse(const QStringList& arguments) {
             options.Port = argument;
         }
     }
+    if (!options.Decode.empty()) {
+        if (!options.Port.empty() || options.Find || options.Seconds || !options.Capture.empty() ||
+            !options.Plan.Plan.empty())
+            throw std::invalid_argument("--decode plays a capture without a port: no port, --find, --seconds, "
+                                        "--capture or --plan with it");
+        return options;
+    }
     if (options.Port.empty() && !options.Find) throw std::invalid_argument("no port given (or --find to search)");
     if (!options.Port.empty() && options.Find) throw std::invalid_argument("a port and --find: give one of them");
     if (options.Plan.Plan.empty() && (!options.Plan.JUnit.empty() || !options.Plan.Report.empty()))
@@ -93,12 +101,16 @@ std::string Usage() {
     flags += " [--counters] [--quality] [--timestamps] [--capture FILE]";
     return "usage: kelvo-monitor " + flags + " PORT\n" + "       kelvo-monitor " + flags + " --find\n" +
            "       kelvo-monitor --plan FILE [--junit OUT.xml] [--report OUT.txt] [options above] PORT|--find\n"
+           "       kelvo-monitor --decode FILE [--version V] [flags] [--counters] [--quality]\n"
            "       kelvo-monitor --help | --version\n"
            "--version V: the console version assumed before the console answers; alone, the program's version\n" +
            meanings +
            "--counters: a closing COUNTERS line; --quality: the link-quality ledger once more at the end\n"
            "--timestamps: each line begins with the time it arrived (hh:mm:ss.zzz)\n"
            "--capture FILE: keep every byte to and from the console in FILE (the emulator's record form)\n"
+           "--decode FILE: play a capture through the terminal offline, in the capture's own time, and print\n"
+           "  what the terminal showed (with the connection survey's log lines as SURVEY lines), each line\n"
+           "  beginning with its time in the capture; exit 1 for a file that is not a capture\n"
            "--plan FILE: run the test plan, print its progress as PLAN lines instead of the terminal's,\n"
            "  write the JUnit XML and the text report asked for; exit 0 when every step passed, 1 when\n"
            "  one failed (or the port did not open, or a report could not be written), 2 for a plan\n"

@@ -22,6 +22,8 @@ struct TMonitorOptions {
     bool TimeStamps = false;
     // A capture of the port's traffic, as the window's "Record traffic...".
     std::string Capture;
+    // A capture to decode instead of a ride on a port.
+    std::string Decode;
     std::string Port;
     TMonitorPlan::TFiles Plan;
 };

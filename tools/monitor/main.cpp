@@ -4,9 +4,12 @@
 #include "device/DeviceDiscovery.h"
 #include "device_link/WaitWithMessages.h"
 #include "device_link/ProgramInfo.h"
+#include "device_link/VirtualTime.h"
+#include "monitor/CaptureDecode.h"
 #include "monitor/CommandInput.h"
 #include "monitor/MonitorCommand.h"
 #include "monitor/MonitorOptions.h"
+#include "monitor/MonitorOutput.h"
 #include "monitor/MonitorPlan.h"
 #include "terminal/QuitSignals.h"
 #include "terminal/SurveyLog.h"
@@ -23,47 +26,15 @@
 
 namespace {
 
+using MonitorOutput::OneLine;
+using MonitorOutput::PrintCounters;
+using MonitorOutput::PrintLine;
+using MonitorOutput::PrintQuality;
+
 constexpr int ExitUsage = 2;
 constexpr int ExitPortFailed = 1;
 // The connection survey gave the console up: the ride's record ends there.
 constexpr int ExitConsoleLost = 3;
-
-// A box's text on one line: its line breaks become single blanks.
-std::string OneLine(const std::string& text) {
-    return QString::fromStdString(text).simplified().toStdString();
-}
-
-// --timestamps: every printed line begins with the time of day it was printed.
-bool StampLines = false;
-
-void PrintLine(const std::string& line) {
-    std::fputs((StampLines ? EventText::TimeStamped(line, QTime::currentTime()) : line).c_str(), stdout);
-    std::fputc('\n', stdout);
-    std::fflush(stdout);
-}
-
-std::string StatsLine(const EventText::TStatsContext& stats) {
-    return "STATS " + EventText::LabelTimeText(stats) + " | " + EventText::LabelDistanceText(stats) + " | " +
-           EventText::LabelSpeedText(stats) + " | " + EventText::LabelCadenceText(stats) + " | " +
-           EventText::LabelHeartText(stats) + " | " + EventText::PowerEnergyText(stats);
-}
-
-// Where every received byte went, from the session's link ledger: read from the port (or, after
-// a user's reset, carried in from the splitter's buffer), cut into packets, discarded by the
-// splitter, or still waiting in its buffer.
-void PrintCounters(TTerminalSession& session) {
-    const TLinkLedger& ledger = session.Ledger();
-    std::printf("COUNTERS read=%llu packets=%llu discarded=%llu buffered=%zu carried=%llu\n",
-                static_cast<unsigned long long>(ledger.GetBytesRead()),
-                static_cast<unsigned long long>(ledger.GetBytesInPackets()),
-                static_cast<unsigned long long>(ledger.GetBytesDiscarded()),
-                session.Device().GetDataPacket()->GetBuffer().size(),
-                static_cast<unsigned long long>(ledger.GetBytesCarried()));
-}
-
-void PrintQuality(const TTerminalSession& session) {
-    for (const std::string& line : session.LinkQualityLines()) PrintLine("QUALITY " + line);
-}
 
 // "Find device": every serial port (KELVO_EXTRA_PORTS included), three passes of 100 ms. The
 // port it opens starts the ride as any opened port does. Returns the message for the user when
@@ -84,6 +55,69 @@ void EndRide(TTerminalSession& session) {
     if (device.GetComPortConnected()) session.OpenOrClosePort();
 }
 
+// The session as the command line builds it, printing what the window's terminal shows.
+void ShowOnStandardOutput(TTerminalSession& session, TSurveyLog& surveyLog, const TMonitorOptions& options) {
+    session.AttachSurveyLog(&surveyLog);
+    session.OnAddLine = PrintLine;
+    session.OnStatsLabels = [](const EventText::TStatsContext& stats) { PrintLine(MonitorOutput::StatsLine(stats)); };
+    session.ApplyOptionBoxes(options.Boxes);
+    session.Device().SetVersion(options.Version);
+}
+
+void TellConsoleLost() { std::fprintf(stderr, "%s\n", OneLine(TSurveyLog::LostConnectionText).c_str()); }
+
+void PrintClosingFigures(TTerminalSession& session, const TMonitorOptions& options) {
+    if (options.Quality) PrintQuality(session);
+    if (options.Counters) PrintCounters(session);
+}
+
+// --decode: the capture played through the session in the capture's own time. The survey's log
+// is printed, not written into CS.log, whose record is of real rides.
+int DecodeCapture(const TMonitorOptions& options) {
+    TCaptureDecode::TCapture capture;
+    try {
+        capture = TCaptureDecode::Read(options.Decode);
+    } catch (const std::runtime_error& fault) {
+        std::fprintf(stderr, "kelvo-monitor: %s\n", fault.what());
+        return ExitPortFailed;
+    }
+    TVirtualTime time;
+    // Without the header's start the times read as the time since the capture began.
+    const QDateTime started = capture.Started.isValid() ? capture.Started : QDateTime(QDate(1970, 1, 1), QTime(0, 0));
+    const auto captureTime = [&] {
+        return started.addMSecs(std::chrono::duration_cast<std::chrono::milliseconds>(time.Elapsed()).count());
+    };
+    MonitorOutput::LineTime = [&] { return captureTime().time(); };
+
+    TSurveyLog surveyLog;
+    surveyLog.CurrentTime = captureTime;
+    surveyLog.SteadyMs = [&] { return std::chrono::duration_cast<std::chrono::milliseconds>(time.Elapsed()).count(); };
+    // The closing line begins with a line break of its own.
+    surveyLog.OnLine = [](const QString& line) {
+        for (const QString& part : line.split(QStringLiteral("\r\n"))) PrintLine("SURVEY " + part.toStdString());
+    };
+    bool lost = false;
+    surveyLog.OnConnectionLostAfterTick = [&lost] {
+        lost = true;
+        TellConsoleLost();
+    };
+    surveyLog.WriteStartLine();
+    TTerminalSession session;
+    ShowOnStandardOutput(session, surveyLog, options);
+    const TQuitSignals quitSignals([] { AbortWaits(); });
+    {
+        TCaptureDecode decode(session, time);
+        decode.Play(capture.Entries);
+        EndRide(session);
+        if (decode.GetUnreadEntries() != 0)
+            std::fprintf(stderr, "kelvo-monitor: %zu of the console's byte strings did not reach the terminal\n",
+                         decode.GetUnreadEntries());
+    }
+    surveyLog.WriteClosingLine();
+    PrintClosingFigures(session, options);
+    return lost ? ExitConsoleLost : EXIT_SUCCESS;
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -98,7 +132,8 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "kelvo-monitor: %s\n%s", error.what(), MonitorOptions::Usage().c_str());
         return ExitUsage;
     }
-    StampLines = options->TimeStamps;
+    if (!options->Decode.empty()) return DecodeCapture(*options);
+    if (options->TimeStamps) MonitorOutput::LineTime = [] { return QTime::currentTime(); };
 
     // A plan that cannot be run as written is refused before the port is touched.
     std::optional<TTestPlan> testPlan;
@@ -119,15 +154,11 @@ int main(int argc, char** argv) {
     bool lost = false;
     surveyLog.OnConnectionLostAfterTick = [&lost] {
         lost = true;
-        std::fprintf(stderr, "%s\n", OneLine(TSurveyLog::LostConnectionText).c_str());
+        TellConsoleLost();
         QCoreApplication::quit();
     };
     TTerminalSession session;
-    session.AttachSurveyLog(&surveyLog);
-    session.OnAddLine = PrintLine;
-    session.OnStatsLabels = [](const EventText::TStatsContext& stats) { PrintLine(StatsLine(stats)); };
-    session.ApplyOptionBoxes(options->Boxes);
-    session.Device().SetVersion(options->Version);
+    ShowOnStandardOutput(session, surveyLog, *options);
     if (!options->Find) session.Device().SetComPortPort(options->Port);
     if (!options->Capture.empty()) {
         const std::string failure = session.Capture().Start(options->Capture, session.CaptureHeader("kelvo-monitor"));
@@ -179,8 +210,7 @@ int main(int argc, char** argv) {
     if (plan) plan->End("the monitor ended before the plan did");
     EndRide(session);
     surveyLog.WriteClosingLine();
-    if (options->Quality) PrintQuality(session);
-    if (options->Counters) PrintCounters(session);
+    PrintClosingFigures(session, *options);
     if (plan) return plan->Finish();
     return lost ? ExitConsoleLost : EXIT_SUCCESS;
 }

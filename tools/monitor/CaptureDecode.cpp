@@ -1,0 +1,218 @@
+#include "monitor/CaptureDecode.h"
+
+#include "device_link/MainThreadHandOver.h"
+#include "device_link/VirtualTime.h"
+#include "device_link/WaitWithMessages.h"
+#include "monitor/MonitorOutput.h"
+#include "terminal/TerminalSession.h"
+
+#include <QCoreApplication>
+#include <QDeadlineTimer>
+
+#include <algorithm>
+#include <fstream>
+#include <sstream>
+#include <stdexcept>
+#include <thread>
+#include <utility>
+
+namespace {
+
+constexpr std::string_view StartedComment = "# started ";
+// How long the port may take, in real time, to read what the decode gave it.
+constexpr int ReadBackMs = 1000;
+// Console bytes within this of a PC's write may be its answer; they wait this long at most for
+// the session to make the write (a user's set-point, say, is not made again).
+constexpr TVirtualTime::TDuration AnswerWindow = std::chrono::milliseconds(100);
+// A repair's reopens come this far apart at least; the line comes back this long before the one
+// that succeeded live.
+constexpr TVirtualTime::TDuration LineBackBeforeReopen = std::chrono::milliseconds(50);
+// A live wait ends up to about a millisecond late (the tick counter's and the event loop's
+// granularity).
+constexpr TVirtualTime::TDuration LateWakeUp = std::chrono::milliseconds(2);
+// How far ahead of its time the session's write may be found in the capture.
+constexpr TVirtualTime::TDuration WriteMatchWindow = std::chrono::seconds(1);
+
+QDateTime StartedIn(const std::string& text) {
+    std::istringstream lines(text);
+    for (std::string line; std::getline(lines, line);) {
+        if (!line.starts_with(StartedComment)) continue;
+        return QDateTime::fromString(QString::fromStdString(line.substr(StartedComment.size())).trimmed(),
+                                     Qt::ISODateWithMs);
+    }
+    return {};
+}
+
+TVirtualTime::TDuration CaptureTime(const TRecordEntry& entry) {
+    return std::chrono::round<TVirtualTime::TDuration>(std::chrono::duration<double, std::milli>(entry.TimeMs));
+}
+
+bool IsPcWrite(const TRecordEntry& entry) { return entry.Direction == TRecordDirection::rdIn; }
+
+// For each console entry, the PC's write just before it when that came within the answer window.
+std::vector<std::size_t> PcWritesAnswered(const std::vector<TRecordEntry>& entries) {
+    std::vector<std::size_t> answered(entries.size(), std::string::npos);
+    std::size_t lastWrite = std::string::npos;
+    for (std::size_t i = 0; i < entries.size(); ++i) {
+        if (IsPcWrite(entries[i])) lastWrite = i;
+        const bool answers = entries[i].Direction == TRecordDirection::rdOut && lastWrite != std::string::npos &&
+                             CaptureTime(entries[i]) - CaptureTime(entries[lastWrite]) <= AnswerWindow;
+        if (answers) answered[i] = lastWrite;
+    }
+    return answered;
+}
+
+std::string FirstWord(const std::string& note) { return note.substr(0, note.find(' ')); }
+
+} // namespace
+
+TCaptureDecode::TCapture TCaptureDecode::Read(const std::string& path) {
+    std::ifstream file(path, std::ios::binary);
+    if (!file) throw std::runtime_error("cannot read the capture " + path);
+    std::ostringstream text;
+    text << file.rdbuf();
+    std::istringstream entries(text.str());
+    try {
+        return {ParseRecord(entries), StartedIn(text.str())};
+    } catch (const std::invalid_argument& fault) {
+        throw std::runtime_error("the capture " + path + " is not a capture: " + fault.what());
+    }
+}
+
+TCaptureDecode::TCaptureDecode(TTerminalSession& session, TVirtualTime& time) : FSession(session), FTime(time) {
+    if (!FLinkFolder.isValid()) throw std::runtime_error("no folder for the decode's line: " + FLinkFolder.errorString().toStdString());
+    FLinkPath = FLinkFolder.filePath(QStringLiteral("console")).toStdString();
+    FLine.Open(FLinkPath);
+    FSession.Device().SetComPortPort(FLinkPath);
+    FReadCounter.OnRead = [this](const char*, int count) { FBytesRead += static_cast<std::uint64_t>(count); };
+    FReadCounter.OnTxBuf = [this](const char* buffer, int count) { MatchPcWrite(ByteString(buffer, count)); };
+    FSession.Device().GetComPort()->RegisterLink(&FReadCounter);
+    FTime.WakeUp = [this](TVirtualTime::TDuration due) { return WakeUpBeforeTheSessionsNote(due); };
+}
+
+TCaptureDecode::~TCaptureDecode() {
+    FTime.WakeUp = nullptr;
+    FSession.Device().GetComPort()->UnregisterLink(&FReadCounter);
+}
+
+void TCaptureDecode::Play(const std::vector<TRecordEntry>& entries) {
+    FEntries = &entries;
+    FNext = 0;
+    FAfterPcWrite = PcWritesAnswered(entries);
+    FPcWritesMatched = 0;
+    ScheduleNext();
+    // The entries run as the virtual time's actions, so that a wait of the session's (the
+    // handshake's, a repair's) plays those that come while it waits.
+    // Not beyond the last entry's time (unless it waits for the PC's write), where the ride ended.
+    const TVirtualTime::TDuration end = CaptureTime(entries.back());
+    while (FNext < entries.size() && !WaitsAborted())
+        FTime.Pass(std::max(end - FTime.Elapsed(), TVirtualTime::TDuration(std::chrono::milliseconds(1))));
+}
+
+void TCaptureDecode::ScheduleNext() {
+    if (FNext < FEntries->size()) FTime.After(CaptureTime((*FEntries)[FNext]) - FTime.Elapsed(), [this] { PlayNext(); });
+}
+
+void TCaptureDecode::PlayNext() {
+    if (AwaitsThePcsWrite(FNext)) {
+        Hold(FNext);
+        return;
+    }
+    const TRecordEntry& entry = (*FEntries)[FNext++];
+    ScheduleNext();
+    Act(entry);
+}
+
+bool TCaptureDecode::AwaitsThePcsWrite(std::size_t index) const {
+    const std::size_t write = FAfterPcWrite[index];
+    return write != std::string::npos && write >= FPcWritesMatched;
+}
+
+// Until the session makes the write, or the answer window ends: then the write is given up.
+void TCaptureDecode::Hold(std::size_t index) {
+    const TVirtualTime::TDuration end = CaptureTime((*FEntries)[index]) + AnswerWindow;
+    FHoldExpiry = FTime.After(end - FTime.Elapsed(), [this, index] {
+        FHoldExpiry = 0;
+        FPcWritesMatched = std::max(FPcWritesMatched, FAfterPcWrite[index] + 1);
+        PlayNext();
+    });
+}
+
+// A wait that the capture shows ended late: the session's next note (a request it sent, the
+// port it opened) came just after the wait's due time; it ends just before that note, after
+// what the console sent meanwhile. (The PC's writes cannot show it: a byte-stream console's
+// polls follow its bytes whatever the session waits for.)
+TVirtualTime::TDuration TCaptureDecode::WakeUpBeforeTheSessionsNote(TVirtualTime::TDuration due) const {
+    if (FEntries == nullptr) return due;
+    const std::vector<TRecordEntry>& entries = *FEntries;
+    for (std::size_t i = FNext; i < entries.size() && CaptureTime(entries[i]) <= due + LateWakeUp; ++i)
+        if (entries[i].Direction == TRecordDirection::rdNote && CaptureTime(entries[i]) >= due)
+            return CaptureTime(entries[i]) - std::chrono::microseconds(1);
+    return due;
+}
+
+// The session wrote: the capture's next write of the same bytes is made; an entry held for it
+// plays at once (from the virtual time, not from inside the session's write).
+void TCaptureDecode::MatchPcWrite(const ByteString& bytes) {
+    if (FEntries == nullptr) return;
+    const std::vector<TRecordEntry>& entries = *FEntries;
+    const TVirtualTime::TDuration horizon = FTime.Elapsed() + WriteMatchWindow;
+    for (std::size_t i = FPcWritesMatched; i < entries.size() && CaptureTime(entries[i]) <= horizon; ++i) {
+        if (!IsPcWrite(entries[i]) || entries[i].Bytes != bytes) continue;
+        FPcWritesMatched = i + 1;
+        break;
+    }
+    if (FHoldExpiry == 0 || AwaitsThePcsWrite(FNext)) return;
+    FTime.Cancel(std::exchange(FHoldExpiry, 0));
+    FTime.After(TVirtualTime::TDuration(0), [this] { PlayNext(); });
+}
+
+void TCaptureDecode::Act(const TRecordEntry& entry) {
+    // What the PC wrote is the session's own now; the line only has to stay empty.
+    FLine.ReadAvailable();
+    if (entry.Direction == TRecordDirection::rdOut) Deliver(entry.Bytes);
+    if (entry.Direction == TRecordDirection::rdNote) ActOnNote(entry.Bytes);
+}
+
+void TCaptureDecode::ActOnNote(const std::string& note) {
+    const std::string word = FirstWord(note);
+    if (word == "repairing") FRepairing = true;
+    if (word == "version" || word == "connection-lost") FRepairing = false;
+    if (word == "hangup") TakeLineAway();
+    const bool userOpened = word == "open" && !FRepairing && !PortOpen();
+    const bool userClosed = word == "close" && !FRepairing && PortOpen();
+    if (!userOpened && !userClosed) return;
+    const std::string failure = FSession.OpenOrClosePort();
+    if (!failure.empty()) MonitorOutput::PrintLine("!!! " + MonitorOutput::OneLine(failure));
+}
+
+// From the line's hang-up until a moment before the next open the capture has (none: for good).
+void TCaptureDecode::TakeLineAway() {
+    const std::vector<TRecordEntry>& entries = *FEntries;
+    const auto reopen = std::find_if(entries.begin() + static_cast<std::ptrdiff_t>(FNext), entries.end(),
+                                     [](const TRecordEntry& entry) {
+                                         return entry.Direction == TRecordDirection::rdNote && FirstWord(entry.Bytes) == "open";
+                                     });
+    FLine.Close();
+    if (reopen == entries.end()) return;
+    FTime.After(CaptureTime(*reopen) - LineBackBeforeReopen - FTime.Elapsed(), [this] { FLine.Open(FLinkPath); });
+}
+
+// The console's bytes, read by the port before the next entry's time comes.
+void TCaptureDecode::Deliver(const ByteString& bytes) {
+    if (!PortOpen() || !FLine.IsOpen()) {
+        ++FUnreadEntries;
+        return;
+    }
+    FBytesDelivered = std::max(FBytesDelivered, FBytesRead) + bytes.size();
+    FLine.Write(bytes);
+    const QDeadlineTimer deadline(ReadBackMs);
+    while (FBytesRead < FBytesDelivered && !deadline.hasExpired()) {
+        QCoreApplication::processEvents();
+        TMainThreadHandOver::Instance().serve();
+        if (FBytesRead < FBytesDelivered) std::this_thread::yield();
+    }
+    if (FBytesRead < FBytesDelivered) ++FUnreadEntries;
+}
+
+bool TCaptureDecode::PortOpen() const { return FSession.Device().GetComPortConnected(); }
