@@ -8,10 +8,13 @@
 #include "ui/TerminalView.h"
 
 #include <QAction>
+#include <QDir>
+#include <QFile>
 #include <QProcess>
 #include <QRegularExpression>
 #include <gmock/gmock.h>
 
+#include <sstream>
 
 namespace {
 
@@ -91,4 +94,36 @@ TEST(MonitorAndWindow, TheSameReplayGivesTheSameLines) {
     // The handshake's answer, every replayed frame and the discard.
     ASSERT_EQ(window.size(), ReplayedFrames + 2u);
     EXPECT_EQ(monitor, window);
+}
+
+// A capture the window recorded of a ride with garbage and a hang-up decodes, without a port,
+// to the console lines the window's terminal showed.
+TEST(MonitorAndWindow, ACaptureFromTheWindowDecodesToTheLinesItsTerminalShowed) {
+    const QString capturePath = QDir::current().filePath(QStringLiteral("window-ride.capture"));
+    QFile::remove(capturePath);
+    std::istringstream script("2000 garbage 30\n4000 hangup 6000\n");
+    EmulatorFixture emulator(5, ParseScript(script), {}, QDir::current().filePath(QStringLiteral("window-ride.console")).toStdString());
+    TQuietDialogs dialogs;
+    std::vector<std::string> shown;
+    {
+        TTerminalMainForm window(dialogs);
+        TTerminalSession& session = window.Session();
+        session.Device().SetComPortPort(emulator.Path());
+        ASSERT_EQ(session.Capture().Start(capturePath.toStdString(), session.CaptureHeader("kelvo-terminal")), "");
+        window.Action(TCommand::OpenPort)->trigger();
+        EmulatorFixture::ServeUntil([] { return false; }, 14000);
+        window.Action(TCommand::OpenPort)->trigger();
+        session.Capture().Stop();
+        const TTerminalLines& lines = window.findChild<TTerminalView*>("Memo")->Lines();
+        for (std::size_t i = 0; i < lines.Count(); ++i)
+            if (lines.Line(i).starts_with("Rcv>>") || lines.Line(i).starts_with("710 ")) shown.push_back(lines.Line(i));
+    }
+    ASSERT_THAT(shown, testing::Contains(testing::StartsWith("710 ")));
+    QProcess decode;
+    decode.start(KELVO_MONITOR_PATH, {"--decode", capturePath});
+    ASSERT_TRUE(decode.waitForFinished(30000));
+    std::vector<std::string> decoded;
+    for (const QString& line : QString::fromUtf8(decode.readAllStandardOutput()).split('\n'))
+        if (line.mid(13).startsWith("Rcv>>") || line.mid(13).startsWith("710 ")) decoded.push_back(line.mid(13).toStdString());
+    EXPECT_EQ(decoded, shown);
 }
