@@ -97,7 +97,9 @@ std::string TTerminalSession::PortDescription() const {
 std::vector<std::string> TTerminalSession::CaptureHeader(const std::string& program) const {
     return {program + " " + ProgramInfo::Version() + " traffic capture (in: from the PC, out: from the console)",
             "started " + QDateTime::currentDateTime().toString(Qt::ISODateWithMs).toStdString(),
-            "port " + PortDescription() + (FDevice->GetComPortConnected() ? " open" : " closed")};
+            "port " + PortDescription() + (FDevice->GetComPortConnected() ? " open" : " closed"),
+            "console " + (FDevice->GetConnected() ? "version " + QString::number(FDevice->GetVersion()).toStdString()
+                                                  : std::string("not connected"))};
 }
 
 void TTerminalSession::ApplyLayoutValues() {

@@ -32,4 +32,8 @@ ByteString IdentificationAnswerFrame(std::uint8_t answer) {
     return Frame(KelvoProtocol::ShortFrameSize, KelvoProtocol::MessageByte::Identification, ByteString(1, Byte(answer)));
 }
 
+ByteString IdentificationAnswerBytes(TConsoleFamily family, std::uint8_t answer) {
+    return family == TConsoleFamily::cfByteStream ? ByteString(1, Byte(answer)) : IdentificationAnswerFrame(answer);
+}
+
 } // namespace ConsoleFrames

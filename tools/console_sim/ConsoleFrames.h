@@ -1,5 +1,6 @@
 #pragma once
 
+#include "console_sim/ConsoleVersion.h"
 #include "device_link/ByteString.h"
 
 #include <cstddef>
@@ -19,5 +20,8 @@ ByteString Frame(std::size_t size, std::uint8_t type, const ByteString& payload)
 
 // The identification answer always travels in a 6-byte frame, whatever the family.
 ByteString IdentificationAnswerFrame(std::uint8_t answer);
+// What a console of `family` sends for the identification answer `answer`: the byte stream
+// answers with the byte alone.
+ByteString IdentificationAnswerBytes(TConsoleFamily family, std::uint8_t answer);
 
 } // namespace ConsoleFrames

@@ -157,9 +157,7 @@ void TConsoleMachine::AnswerIdentification(TConsoleActions& actions, double nowM
     if (FIdentificationMuted) return;
     const std::uint8_t answer = FWrongAnswer.value_or(FVersion.IdentificationAnswer);
     FWrongAnswer.reset();
-    const ByteString bytes = FVersion.Family == TConsoleFamily::cfByteStream
-                                 ? ByteString(1, Byte(answer))
-                                 : ConsoleFrames::IdentificationAnswerFrame(answer);
+    const ByteString bytes = ConsoleFrames::IdentificationAnswerBytes(FVersion.Family, answer);
     if (Emit(actions, nowMs, bytes) && answer == FVersion.IdentificationAnswer && !FHandshaken)
         BeginStreaming(actions, nowMs);
 }

@@ -1,5 +1,7 @@
 #include "monitor/CaptureDecode.h"
 
+#include "console_sim/ConsoleFrames.h"
+#include "device/KelvoProtocol.h"
 #include "device_link/MainThreadHandOver.h"
 #include "device_link/VirtualTime.h"
 #include "device_link/WaitWithMessages.h"
@@ -19,6 +21,8 @@
 namespace {
 
 constexpr std::string_view StartedComment = "# started ";
+constexpr std::string_view PortComment = "# port ";
+constexpr std::string_view ConsoleComment = "# console version ";
 // How long the port may take, in real time, to read what the decode gave it.
 constexpr int ReadBackMs = 1000;
 // Console bytes within this of a PC's write may be its answer; they wait this long at most for
@@ -33,18 +37,26 @@ constexpr TVirtualTime::TDuration LateWakeUp = std::chrono::milliseconds(2);
 // How far ahead of its time the session's write may be found in the capture.
 constexpr TVirtualTime::TDuration WriteMatchWindow = std::chrono::seconds(1);
 
-QDateTime StartedIn(const std::string& text) {
+// The header's line that begins with `start`, without it; empty when there is none.
+std::string HeaderLine(const std::string& text, std::string_view start) {
     std::istringstream lines(text);
-    for (std::string line; std::getline(lines, line);) {
-        if (!line.starts_with(StartedComment)) continue;
-        return QDateTime::fromString(QString::fromStdString(line.substr(StartedComment.size())).trimmed(),
-                                     Qt::ISODateWithMs);
-    }
+    for (std::string line; std::getline(lines, line);)
+        if (line.starts_with(start)) return QString::fromStdString(line.substr(start.size())).trimmed().toStdString();
     return {};
 }
 
 TVirtualTime::TDuration CaptureTime(const TRecordEntry& entry) {
     return std::chrono::round<TVirtualTime::TDuration>(std::chrono::duration<double, std::milli>(entry.TimeMs));
+}
+
+// Empty for a version that is not known (the header had none: the capture began unconnected).
+ByteString IdentificationAnswerOf(const std::string& version) {
+    try {
+        const TConsoleVersion console = ConsoleVersionOf(version);
+        return ConsoleFrames::IdentificationAnswerBytes(console.Family, console.IdentificationAnswer);
+    } catch (const std::invalid_argument&) {
+        return {};
+    }
 }
 
 bool IsPcWrite(const TRecordEntry& entry) { return entry.Direction == TRecordDirection::rdIn; }
@@ -73,7 +85,9 @@ TCaptureDecode::TCapture TCaptureDecode::Read(const std::string& path) {
     text << file.rdbuf();
     std::istringstream entries(text.str());
     try {
-        return {ParseRecord(entries), StartedIn(text.str())};
+        return {ParseRecord(entries),
+                QDateTime::fromString(QString::fromStdString(HeaderLine(text.str(), StartedComment)), Qt::ISODateWithMs),
+                HeaderLine(text.str(), PortComment).ends_with(" open"), HeaderLine(text.str(), ConsoleComment)};
     } catch (const std::invalid_argument& fault) {
         throw std::runtime_error("the capture " + path + " is not a capture: " + fault.what());
     }
@@ -95,12 +109,19 @@ TCaptureDecode::~TCaptureDecode() {
     FSession.Device().GetComPort()->UnregisterLink(&FReadCounter);
 }
 
-void TCaptureDecode::Play(const std::vector<TRecordEntry>& entries) {
+void TCaptureDecode::Play(const TCapture& capture) {
+    const std::vector<TRecordEntry>& entries = capture.Entries;
     FEntries = &entries;
     FNext = 0;
     FAfterPcWrite = PcWritesAnswered(entries);
     FPcWritesMatched = 0;
+    // Begun on a port already open: the session opens it as the capture begins (its hand-shake
+    // is not in the capture, so the console's bytes come to a port that has not connected).
     ScheduleNext();
+    if (capture.PortOpenAtStart) {
+        FIdentificationAnswer = IdentificationAnswerOf(capture.ConsoleVersion);
+        OpenOrClosePort();
+    }
     // The entries run as the virtual time's actions, so that a wait of the session's (the
     // handshake's, a repair's) plays those that come while it waits.
     // Not beyond the last entry's time (unless it waits for the PC's write), where the ride ended.
@@ -138,6 +159,15 @@ void TCaptureDecode::Hold(std::size_t index) {
     });
 }
 
+// Begun on a connected port, the capture has no hand-shake: the console's answer is given once,
+// as the console of the header's version gives it, so that the session connects as it had.
+void TCaptureDecode::AnswerIdentification(const ByteString& written) {
+    const bool asked = written == KelvoProtocol::BuildRequest(KelvoProtocol::rqIdentification, KelvoProtocol::IdentificationCode, 0) ||
+                       written == ByteString(1, static_cast<char>(KelvoProtocol::IdentificationCode));
+    if (FIdentificationAnswer.empty() || !asked) return;
+    FTime.After(TVirtualTime::TDuration(0), [this, answer = std::exchange(FIdentificationAnswer, {})] { Deliver(answer); });
+}
+
 // A wait that the capture shows ended late: the session's next note (a request it sent, the
 // port it opened) came just after the wait's due time; it ends just before that note, after
 // what the console sent meanwhile. (The PC's writes cannot show it: a byte-stream console's
@@ -155,6 +185,7 @@ TVirtualTime::TDuration TCaptureDecode::WakeUpBeforeTheSessionsNote(TVirtualTime
 // plays at once (from the virtual time, not from inside the session's write).
 void TCaptureDecode::MatchPcWrite(const ByteString& bytes) {
     if (FEntries == nullptr) return;
+    AnswerIdentification(bytes);
     const std::vector<TRecordEntry>& entries = *FEntries;
     const TVirtualTime::TDuration horizon = FTime.Elapsed() + WriteMatchWindow;
     for (std::size_t i = FPcWritesMatched; i < entries.size() && CaptureTime(entries[i]) <= horizon; ++i) {
@@ -181,7 +212,10 @@ void TCaptureDecode::ActOnNote(const std::string& note) {
     if (word == "hangup") TakeLineAway();
     const bool userOpened = word == "open" && !FRepairing && !PortOpen();
     const bool userClosed = word == "close" && !FRepairing && PortOpen();
-    if (!userOpened && !userClosed) return;
+    if (userOpened || userClosed) OpenOrClosePort();
+}
+
+void TCaptureDecode::OpenOrClosePort() {
     const std::string failure = FSession.OpenOrClosePort();
     if (!failure.empty()) MonitorOutput::PrintLine("!!! " + MonitorOutput::OneLine(failure));
 }

@@ -32,6 +32,9 @@ public:
         std::vector<TRecordEntry> Entries;
         // The wall-clock start in the header; invalid when the header has none.
         QDateTime Started;
+        bool PortOpenAtStart = false;
+        // The console's version when the capture began on a connected port, else empty.
+        std::string ConsoleVersion;
     };
 
     // Throws std::runtime_error naming the file and what is wrong with it.
@@ -44,7 +47,7 @@ public:
     TCaptureDecode& operator=(const TCaptureDecode&) = delete;
 
     // Plays every entry at its time; returns after the last one, or at once when the program ends.
-    void Play(const std::vector<TRecordEntry>& entries);
+    void Play(const TCapture& capture);
     // Console bytes the port did not read back within a second, or that came while the decode's
     // port was closed: 0 for a decode that showed everything.
     std::size_t GetUnreadEntries() const { return FUnreadEntries; }
@@ -59,6 +62,8 @@ private:
     void Act(const TRecordEntry& entry);
     void ActOnNote(const std::string& note);
     void TakeLineAway();
+    void OpenOrClosePort();
+    void AnswerIdentification(const ByteString& written);
     void Deliver(const ByteString& bytes);
     bool PortOpen() const;
 
@@ -80,6 +85,8 @@ private:
     // The PC's writes in the capture before this index are made by the session, or given up.
     std::size_t FPcWritesMatched = 0;
     std::uint64_t FHoldExpiry = 0;
+    // The console's answer to give the session's first identification request, or empty.
+    ByteString FIdentificationAnswer;
     // Between a "repairing" note and the end of that repair: the port's closes and opens are the
     // session's own.
     bool FRepairing = false;

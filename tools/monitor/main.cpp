@@ -107,7 +107,7 @@ int DecodeCapture(const TMonitorOptions& options) {
     const TQuitSignals quitSignals([] { AbortWaits(); });
     {
         TCaptureDecode decode(session, time);
-        decode.Play(capture.Entries);
+        decode.Play(capture);
         EndRide(session);
         if (decode.GetUnreadEntries() != 0)
             std::fprintf(stderr, "kelvo-monitor: %zu of the console's byte strings did not reach the terminal\n",
