@@ -115,6 +115,8 @@ int DecodeCapture(const TMonitorOptions& options) {
     }
     surveyLog.WriteClosingLine();
     PrintClosingFigures(session, options);
+    // The capture's clock goes with this function.
+    MonitorOutput::LineTime = nullptr;
     return lost ? ExitConsoleLost : EXIT_SUCCESS;
 }
 
