@@ -18,6 +18,13 @@ namespace {
 QString SuggestedCaptureFile() {
     return BesideExecutable(QDateTime::currentDateTime().toString(QStringLiteral("'kelvo-'yyyyMMdd-hhmmss'.capture'")));
 }
+// A capture running shows in red, where a technician looks for what is being kept; the spaces
+// between the parts are kept as they are, not folded as mark-up would.
+QString PanelText(const std::string& text) {
+    const QString parts = QString::fromStdString(text).toHtmlEscaped().replace(
+        QStringLiteral("  REC"), QStringLiteral("  <span style=\"color:#d00000; font-weight:bold\">REC</span>"));
+    return QStringLiteral("<span style=\"white-space:pre\">%1</span>").arg(parts);
+}
 } // namespace
 
 TCaptureControls::TCaptureControls(TTerminalSession& session, TUserDialogs& dialogs, QAction& record,
@@ -25,9 +32,10 @@ TCaptureControls::TCaptureControls(TTerminalSession& session, TUserDialogs& dial
     : FSession(session), FDialogs(dialogs), FRecord(record), FPanel(new QLabel(&statusBar)),
       FStatus(std::make_unique<TLinkStatus>(session)) {
     FPanel->setObjectName(QStringLiteral("StatusLink"));
+    FPanel->setTextFormat(Qt::RichText);
     statusBar.insertWidget(0, FPanel);
-    FPanel->setText(QString::fromStdString(FStatus->Text()));
-    FStatus->OnChanged = [this](const std::string& text) { FPanel->setText(QString::fromStdString(text)); };
+    FPanel->setText(PanelText(FStatus->Text()));
+    FStatus->OnChanged = [this](const std::string& text) { FPanel->setText(PanelText(text)); };
     FSession.Capture().OnFailed = [this](const std::string& message) {
         Raise(FSession.OnAddLine, "!!! " + message);
         FDialogs.Beep();

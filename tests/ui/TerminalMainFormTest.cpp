@@ -27,6 +27,7 @@
 #include <QFile>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QTextDocumentFragment>
 #include <QLineEdit>
 #include <QMenuBar>
 #include <QMessageBox>
@@ -173,11 +174,16 @@ TEST_F(TerminalMainFormTest, OpeningThePortRidesWithReceivedLinesAndLabelsAndWri
     EXPECT_EQ(Lines().Count(), 1U);
 }
 
+// A label's text as the user reads it, without its mark-up.
+std::string ShownText(const QLabel& label) {
+    return QTextDocumentFragment::fromHtml(label.text()).toPlainText().toStdString();
+}
+
 TEST_F(TerminalMainFormTest, TheStatusBarTellsTheLinkAndWhatIsKeptWhileACaptureAndTimeStampsKeepTheRide) {
     EmulatorFixture emulator(5);
     const QLabel& status = Child<QLabel>("StatusLink");
     const auto statusSays = [&](const std::string& text) {
-        return EmulatorFixture::ServeUntil([&] { return status.text().toStdString() == text; }, 5000);
+        return EmulatorFixture::ServeUntil([&] { return ShownText(status) == text; }, 5000);
     };
     dialogs.SaveFile = std::filesystem::absolute("window.capture").string();
     std::filesystem::remove(dialogs.SaveFile);
@@ -185,7 +191,8 @@ TEST_F(TerminalMainFormTest, TheStatusBarTellsTheLinkAndWhatIsKeptWhileACaptureA
     EXPECT_TRUE(window.Action(TCommand::RecordTraffic)->isChecked());
     OpenOn(emulator);
     ASSERT_TRUE(RideShows());
-    EXPECT_TRUE(statusSays("COM: " + emulator.Path() + " Kelvo 5 riding  REC")) << status.text().toStdString();
+    EXPECT_TRUE(statusSays("COM: " + emulator.Path() + " Kelvo 5 riding  REC")) << ShownText(status);
+    EXPECT_THAT(status.text().toStdString(), testing::HasSubstr("color:#d00000")) << "REC is red";
 
     window.Action(TCommand::TimeStamps)->setChecked(true);
     const std::size_t before = Lines().Count();
