@@ -44,6 +44,11 @@
 
 namespace {
 
+// A label's text as the user reads it, without its mark-up.
+std::string ShownText(const QLabel& label) {
+    return QTextDocumentFragment::fromHtml(label.text()).toPlainText().toStdString();
+}
+
 class TSilentDialogs final : public TUserDialogs {
 public:
     std::vector<std::string> Shown;
@@ -112,7 +117,7 @@ TEST_F(TerminalMainFormTest, StartUpStateHoldsTheCommandsTable) {
         menuTitles << menu->text();
     // Each menu opens with Alt and its underlined first letter.
     EXPECT_EQ(menuTitles, (QStringList{"&Port", "&Edit", "&Kelvo Device", "&Terminal", "&Help"}));
-    EXPECT_THAT(Child<QLabel>("StatusLink").text().toStdString(), testing::MatchesRegex("COM: .* closed"));
+    EXPECT_THAT(ShownText(Child<QLabel>("StatusLink")), testing::MatchesRegex("COM: .* closed"));
     EXPECT_TRUE(Child<QAction>("ActionStartDevice").associatedObjects().size() >= 3); // window, menu, toolbar
     EXPECT_EQ(window.windowTitle(), "Kelvo Terminal Tester");
     EXPECT_EQ(window.size(), QSize(800, 600));
@@ -172,11 +177,6 @@ TEST_F(TerminalMainFormTest, OpeningThePortRidesWithReceivedLinesAndLabelsAndWri
     const std::size_t before = CountLines("mtInfos");
     ASSERT_TRUE(EmulatorFixture::ServeUntil([&] { return CountLines("mtInfos") != before; }, 3000));
     EXPECT_EQ(Lines().Count(), 1U);
-}
-
-// A label's text as the user reads it, without its mark-up.
-std::string ShownText(const QLabel& label) {
-    return QTextDocumentFragment::fromHtml(label.text()).toPlainText().toStdString();
 }
 
 TEST_F(TerminalMainFormTest, TheStatusBarTellsTheLinkAndWhatIsKeptWhileACaptureAndTimeStampsKeepTheRide) {
