@@ -18,6 +18,8 @@ TLinkStatus::TLinkStatus(TTerminalSession& session) : FSession(session) {
     RunAfterHandler(device.OnDisconnected, refresh);
     RunAfterHandler(device.OnRepairingConnection, refresh);
     RunAfterHandler(device.OnKvdErrorInfo, refresh);
+    // A repair is over only after its report (614): the next message shows it over.
+    RunAfterHandler(device.OnKelvoMessage, refresh);
     RunAfterHandler(device.OnConnectionLost, [this](TComponent*) {
         FLost = true;
         Refresh();

@@ -33,9 +33,12 @@ TCaptureControls::TCaptureControls(TTerminalSession& session, TUserDialogs& dial
       FStatus(std::make_unique<TLinkStatus>(session)) {
     FPanel->setObjectName(QStringLiteral("StatusLink"));
     FPanel->setTextFormat(Qt::RichText);
-    statusBar.insertWidget(0, FPanel);
-    FPanel->setText(PanelText(FStatus->Text()));
-    FStatus->OnChanged = [this](const std::string& text) { FPanel->setText(PanelText(text)); };
+    // A long port name or state takes the bar's free width but never widens the window; the whole
+    // text stays in the tool tip.
+    FPanel->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+    statusBar.insertWidget(0, FPanel, 1);
+    ShowLink(FStatus->Text());
+    FStatus->OnChanged = [this](const std::string& text) { ShowLink(text); };
     FSession.Capture().OnFailed = [this](const std::string& message) {
         Raise(FSession.OnAddLine, "!!! " + message);
         FDialogs.Beep();
@@ -48,6 +51,15 @@ TCaptureControls::TCaptureControls(TTerminalSession& session, TUserDialogs& dial
 
 // The session, and its capture, go before the window's members.
 TCaptureControls::~TCaptureControls() = default;
+
+void TCaptureControls::ShowLink(const std::string& text) {
+    FPanel->setText(PanelText(text));
+    FPanel->setToolTip(QString::fromStdString(text));
+}
+
+void TCaptureControls::RefreshLink() {
+    FStatus->Refresh();
+}
 
 void TCaptureControls::SetSurveyLogOn(bool on) { FStatus->SetSurveyLogOn(on); }
 

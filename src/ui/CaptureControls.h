@@ -3,6 +3,7 @@
 #include <QObject>
 
 #include <memory>
+#include <string>
 
 class QAction;
 class QLabel;
@@ -24,10 +25,13 @@ public:
 
     // "Write log CS" changed.
     void SetSurveyLogOn(bool on);
+    // The port's name or state may have changed without an event of the device's.
+    void RefreshLink();
 
 private:
     void Record(bool on);
     void ShowRecording(bool on);
+    void ShowLink(const std::string& text);
 
     TTerminalSession& FSession;
     TUserDialogs& FDialogs;

@@ -244,7 +244,10 @@ void TTerminalMainForm::FillLists() {
 // ---- Wiring ----
 
 void TTerminalMainForm::ConnectAction(TCommand command, void (TMainFormPresenter::*handler)()) {
-    connect(Action(command), &QAction::triggered, this, [this, handler] { (FPresenter.get()->*handler)(); });
+    connect(Action(command), &QAction::triggered, this, [this, handler] {
+        (FPresenter.get()->*handler)();
+        FCapture->RefreshLink(); // a command may have named another port without opening it
+    });
 }
 
 void TTerminalMainForm::ConnectCommands() {
@@ -258,6 +261,7 @@ void TTerminalMainForm::ConnectCommands() {
     ConnectAction(About, &TMainFormPresenter::ShowAbout);
     connect(Action(ComPortSettings), &QAction::triggered, this, [this] {
         FPresenter->EditComPortSettings([this] { ShowSetupDialog(*FSession->Device().GetComPort(), this); });
+        FCapture->RefreshLink();
     });
     connect(Action(DisplayEvents), &QAction::toggled, this,
             [this](bool checked) { FPresenter->DisplayEventsToggled(checked); });

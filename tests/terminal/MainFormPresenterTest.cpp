@@ -5,6 +5,7 @@
 #include "device_link/WaitWithMessages.h"
 #include "integration/EmulatorFixture.h"
 #include "terminal/EventDisplayPresenter.h"
+#include "terminal/LinkStatus.h"
 #include "terminal/TerminalSession.h"
 
 #include <QDir>
@@ -204,14 +205,19 @@ TEST_F(MainFormPresenterTest, ARepairThatReopensThePortShowsItAndKeepsTheRide) {
         return std::any_of(view.Lines.begin(), view.Lines.end(),
                            [](const std::string& line) { return line.rfind("614", 0) == 0; });
     };
+    const TLinkStatus status(session);
     const bool repaired = EmulatorFixture::ServeUntil(reported, 15000);
+    // The status bar's panel says the repair is over once the ride goes on.
+    const bool riding = EmulatorFixture::ServeUntil([&] { return status.Text().ends_with(" riding"); }, 3000);
     console.Stop();
     ASSERT_TRUE(repaired);
+    EXPECT_TRUE(riding) << status.Text();
     EXPECT_THAT(view.PortCaptions, Contains("Open port [F8]"));
     EXPECT_EQ(view.Captions[TCommand::OpenPort], "Close port [F8]");
     EXPECT_TRUE(Device().GetConnected());
     EXPECT_EQ(Device().GetStatus(), dsRunning);
     EXPECT_TRUE(view.Checked[TCommand::StartDevice]);
+    presenter.OpenOrClosePort(); // while the status still listens
 }
 
 // A command that would nest a second handshake into a running wait is refused with a beep.

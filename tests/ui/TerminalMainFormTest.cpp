@@ -179,6 +179,16 @@ TEST_F(TerminalMainFormTest, OpeningThePortRidesWithReceivedLinesAndLabelsAndWri
     EXPECT_EQ(Lines().Count(), 1U);
 }
 
+TEST_F(TerminalMainFormTest, ALongPortNameInTheStatusBarNeverWidensTheWindow) {
+    const int width = window.width();
+    const std::string name = "/dev/serial/by-id/" + std::string(200, 'x');
+    window.Session().Device().SetComPortPort(name);
+    window.Action(TCommand::OpenPort)->trigger(); // no such port: the status tells it closed
+    ASSERT_THAT(ShownText(Child<QLabel>("StatusLink")), testing::HasSubstr(name));
+    EXPECT_LE(window.minimumSizeHint().width(), width);
+    EXPECT_THAT(Child<QLabel>("StatusLink").toolTip().toStdString(), testing::HasSubstr(name));
+}
+
 TEST_F(TerminalMainFormTest, TheStatusBarTellsTheLinkAndWhatIsKeptWhileACaptureAndTimeStampsKeepTheRide) {
     EmulatorFixture emulator(5);
     const QLabel& status = Child<QLabel>("StatusLink");
