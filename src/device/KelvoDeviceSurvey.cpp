@@ -3,6 +3,7 @@
 
 #include "device/KelvoProtocol.h"
 #include "device/RepairAbort.h"
+#include "device/SurveyReports.h"
 #include "device_link/WaitWithMessages.h"
 
 #include <algorithm>
@@ -20,11 +21,6 @@ constexpr std::int32_t MaxCloseOpenDelay = 2000;
 // The long-frame family gives up on the third attempt that finds the port closed.
 constexpr std::int32_t LongFrameTriesBeforeGivingUp = 2;
 
-constexpr int ReportLost = 720;
-constexpr int ReportAborted = 711;
-constexpr int ReportRestored = 614;
-constexpr int ReportPortNotOpen = 710;
-constexpr int ReportIdentificationSent = 611;
 } // namespace
 
 void TKelvoDevice::SetConnectionSurvey(bool Value) {
@@ -92,7 +88,7 @@ void TKelvoDevice::RepairStep() {
         ++FDisconnectionCount;
         DoRepairingConnection();
     }
-    DoErrorInfo(ketConnecting, ReportLost, FRepairTries + 1);
+    DoErrorInfo(ketConnecting, SurveyReport::RepairAttempt, FRepairTries + 1);
     if (FRepairTries >= FDisconMaxTry) {
         GiveUpRepair();
         return;
@@ -126,7 +122,7 @@ void TKelvoDevice::RepairLongFamily() {
 
 void TKelvoDevice::RepairSucceeded() {
     FRepairTries = 0;
-    DoErrorInfo(ketConnected, ReportRestored, -1);
+    DoErrorInfo(ketConnected, SurveyReport::Restored, -1);
     FHeartSurveyTimer->SetEnabled(HeartSurveyWanted());
 }
 
@@ -134,7 +130,7 @@ void TKelvoDevice::RepairSucceeded() {
 // must find a device that is not repairing.
 void TKelvoDevice::GiveUpRepair() {
     FRepairing = false;
-    DoErrorInfo(ketConnecting, ReportAborted, FRepairTries);
+    DoErrorInfo(ketConnecting, SurveyReport::GivenUp, FRepairTries);
     SetConnected(false);
     DoConnectionLost();
 }
@@ -158,7 +154,7 @@ void TKelvoDevice::QuickConnectDevice(bool ClosePortFirst) {
     }
     try {
         Send(IdentificationRequest());
-        DoErrorInfo(ketConnecting, ReportIdentificationSent, -1);
+        DoErrorInfo(ketConnecting, SurveyReport::IdentificationSent, -1);
     } catch (const std::exception&) {
         // The next silent tick repairs again.
     }
@@ -232,7 +228,7 @@ bool TKelvoDevice::TrySendIfOpen(const ByteString& Frame) {
 void TKelvoDevice::ReportIfPortNotOpen() {
     if (FComPort->GetConnected()) return;
     if (FReopenFailure.empty()) FReopenFailure = ClosedPortReason();
-    DoErrorInfo(ketConnecting, ReportPortNotOpen, -1);
+    DoErrorInfo(ketConnecting, SurveyReport::PortNotOpen, -1);
 }
 
 // An open that did not fail, yet the port is closed: what closed it is the next failure's clue.

@@ -88,14 +88,14 @@ std::vector<TRecordEntry> ParseRecord(std::istream& input) {
     int number = 0;
     for (std::string line; std::getline(input, line);) {
         ++number;
-        // A writer stopped mid-line (a crash, a pulled plug) leaves a last line without its end.
-        const bool torn = input.eof();
+        // A writer stopped mid-line (a crash, a pulled plug) leaves a last line without its end:
+        // whatever it holds, even bytes that read as a shorter string, was never written whole.
+        if (input.eof()) break;
         line = line.substr(0, line.find('#'));
         if (line.find_first_not_of(" \t\r") == std::string::npos) continue;
         try {
             entries.push_back(ParseRecordLine(line));
         } catch (const std::invalid_argument& error) {
-            if (torn) break;
             throw std::invalid_argument("record line " + std::to_string(number) + ": " + error.what());
         }
     }

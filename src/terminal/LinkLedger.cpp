@@ -1,16 +1,12 @@
 #include "terminal/LinkLedger.h"
 
+#include "device/SurveyReports.h"
 #include "device_link/TickClock.h"
 #include "terminal/EventText.h"
 
 #include <algorithm>
 
 namespace {
-
-constexpr std::int32_t ReportRepairAttempt = 720;
-constexpr std::int32_t ReportReopenFailed = 710;
-constexpr std::int32_t ReportRepaired = 614;
-constexpr std::int32_t ReportGivenUp = 711;
 
 constexpr std::array<const char*, TLinkLedger::RowCount> RowNames = {
     "mtInfos", "mtRollCount", "MtSerialNumber", "MtIdentification", "mtProductVersion", "mtAck", "rejected"};
@@ -86,7 +82,7 @@ void TLinkLedger::MessageArrived(std::size_t row, std::uint32_t now) {
 
 void TLinkLedger::SurveyReport(std::int32_t code, std::int32_t occurence) {
     switch (code) {
-    case ReportRepairAttempt:
+    case SurveyReport::RepairAttempt:
         if (occurence <= 1 || FRepairs.empty() || FRepairs.back().Outcome != roRepairing) {
             ++FSilences;
             if (FRepairs.size() == KeptRepairs) FRepairs.pop_front();
@@ -95,13 +91,13 @@ void TLinkLedger::SurveyReport(std::int32_t code, std::int32_t occurence) {
             FRepairs.back().Attempts = occurence;
         }
         break;
-    case ReportReopenFailed:
+    case SurveyReport::PortNotOpen:
         ++FReopenFailures;
         break;
-    case ReportRepaired:
+    case SurveyReport::Restored:
         EndRepair(roRepaired);
         break;
-    case ReportGivenUp:
+    case SurveyReport::GivenUp:
         // At its limit the survey announces one more attempt, then gives up without making it:
         // the give-up's own count is the attempts made.
         EndRepair(roGivenUp, occurence);

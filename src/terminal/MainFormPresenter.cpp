@@ -362,6 +362,8 @@ std::span<const char* const> TMainFormPresenter::VersionItems() {
 
 void TMainFormPresenter::SelectVersion(int index) {
     if (index < 0 || index >= static_cast<int>(VersionValues.size())) return;
+    FSession.Capture().Note(std::string("version-selected ") +
+                            VersionCaptions[static_cast<std::size_t>(index)]);
     Guarded([this, index] { Device().SetVersion(VersionValues[static_cast<std::size_t>(index)]); });
 }
 

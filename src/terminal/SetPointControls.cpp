@@ -17,6 +17,7 @@ void TSetPointControls::HookDevice() {
 void TSetPointControls::SetResistance(std::int32_t value) {
     TKelvoDevice& device = FSession.Device();
     ShowResistance(std::clamp(value, 0, MaxSetPoint));
+    FSession.Capture().Note("setpoint resistance " + std::to_string(FResistance));
     // A set-point that did not go out has its failure line instead of an echo.
     const bool sent = FSession.RunUserWrite([&] { device.SetKelvoResistance(FResistance); });
     if (sent && device.GetComPortConnected()) EchoResistance();

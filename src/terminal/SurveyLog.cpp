@@ -1,6 +1,7 @@
 #include "terminal/SurveyLog.h"
 
 #include "device/KelvoDevice.h"
+#include "device/SurveyReports.h"
 #include "device_link/WaitWithMessages.h"
 #include "terminal/DateTimeText.h"
 #include "terminal/EventText.h"
@@ -15,7 +16,6 @@
 namespace {
 
 // The device's report that it gave a repair up; its disconnection and its loss follow.
-constexpr std::int32_t RepairAbortedCode = 711;
 
 const QString Stars = QString(49, u'*');
 const QString ThreeBlanks = QStringLiteral("   ");
@@ -148,7 +148,7 @@ void TSurveyLog::OnKvdErrorInfo(std::int32_t KvdErrorCode, std::int32_t Occurenc
                                           .arg(text)
                                           .arg(Occurence)
                                           .arg(Resistance));
-    if (KvdErrorCode == RepairAbortedCode) FGivingUp = true;
+    if (KvdErrorCode == SurveyReport::GivenUp) FGivingUp = true;
 }
 
 void TSurveyLog::OnComDataPacketDiscard(const ByteString& Str) {

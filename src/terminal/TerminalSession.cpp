@@ -1,8 +1,9 @@
 #include "terminal/TerminalSession.h"
 
 #include "device/KelvoProtocol.h"
-#include "device_link/EComPort.h"
+#include "device/SurveyReports.h"
 #include "device_link/ComSettingTexts.h"
+#include "device_link/EComPort.h"
 #include "device_link/ProgramInfo.h"
 #include "device_link/SerialDevice.h"
 #include "terminal/HandlerChain.h"
@@ -20,7 +21,6 @@ constexpr std::int32_t ConnectWaitMs = 300;
 constexpr std::int32_t LongFamilySpeedArrayLength = 6;
 constexpr std::int32_t ShortFamilySpeedArrayLength = 25;
 // "can't open the com port", reported by a repair whose port is not open.
-constexpr int PortNotReopenedCode = 710;
 } // namespace
 
 TTerminalSession::TTerminalSession() : FDevice(std::make_unique<TKelvoDevice>()) {
@@ -79,6 +79,11 @@ void TTerminalSession::HookCaptureNotes() {
     });
     RunAfterHandler(device.OnRepairingConnection, [this](TComponent*) {
         FCapture->Note("repairing " + std::to_string(FDevice->GetDisconnectionCount()));
+    });
+    // A reopen that failed live fails again in a decode, however the repair's timing drifted.
+    RunAfterHandler(device.OnKvdErrorInfo, [this](TComponent*, int, int code, int) {
+        if (code == SurveyReport::PortNotOpen) FCapture->Note("reopen-failed");
+        if (code == SurveyReport::Restored) FCapture->Note("repaired");
     });
     RunAfterHandler(device.OnConnectionLost, [this](TComponent*) { FCapture->Note("connection-lost"); });
     RunAfterHandler(device.OnHeartConnectionLost, [this](TComponent*) { FCapture->Note("heart-lost"); });
@@ -159,7 +164,7 @@ void TTerminalSession::HookDeviceEvents() {
     };
     device.OnKvdErrorInfo = [this](TComponent*, int, int code, int occurence) {
         FLedger.SurveyReport(code, occurence);
-        if (code == PortNotReopenedCode) FLedger.ReopenFailed(FDevice->GetReopenFailure());
+        if (code == SurveyReport::PortNotOpen) FLedger.ReopenFailed(FDevice->GetReopenFailure());
         AddLine(EventText::ErrorInfoLine(code, TKelvoDevice::ErrorText(code), occurence,
                                          FDevice->GetKelvoResistance()));
         if (FSurveyLog) FSurveyLog->OnKvdErrorInfo(code, occurence, FDevice->GetKelvoResistance());

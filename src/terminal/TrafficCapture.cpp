@@ -2,7 +2,11 @@
 
 #include "device_link/ComLinkHost.h"
 
+#include <cerrno>
 #include <chrono>
+#include <cstring>
+
+#include <unistd.h>
 
 namespace {
 constexpr int FlushIntervalMs = 1000;
@@ -37,7 +41,8 @@ TTrafficCapture::~TTrafficCapture() {
 std::string TTrafficCapture::Start(const std::string& path, const std::vector<std::string>& header) {
     Stop();
     FFile.setFileName(QString::fromStdString(path));
-    if (!FFile.open(QIODevice::WriteOnly | QIODevice::Append | QIODevice::Unbuffered))
+    // The user chose the file (a dialog asked before replacing it): a capture is one ride.
+    if (!FFile.open(QIODevice::WriteOnly | QIODevice::Truncate | QIODevice::Unbuffered))
         return FFile.errorString().toStdString();
     FFileName = path;
     FStartMs = FClock();
@@ -46,10 +51,9 @@ std::string TTrafficCapture::Start(const std::string& path, const std::vector<st
     for (const std::string& line : header) FPending += "# " + line + "\n";
     // The header is written at once, so a disk that cannot take it refuses the start itself.
     if (!WritePending()) {
-        const std::string reason = FFile.errorString().toStdString();
         FPending.clear();
         FFile.close();
-        return reason;
+        return FWriteError;
     }
     FFlushTimer.start();
     return {};
@@ -92,15 +96,26 @@ void TTrafficCapture::Flush() {
     if (!WritePending()) Fail();
 }
 
+// Written to the end, or the system's reason: a disk that fills takes part of a write first
+// and refuses the rest. Synced once written, so that a pulled plug loses a second at most.
 bool TTrafficCapture::WritePending() {
-    const qint64 written = FFile.write(FPending.data(), static_cast<qint64>(FPending.size()));
-    if (written != static_cast<qint64>(FPending.size())) return false;
+    std::size_t done = 0;
+    while (done < FPending.size()) {
+        const ssize_t written = ::write(FFile.handle(), FPending.data() + done, FPending.size() - done);
+        if (written < 0 && errno == EINTR) continue;
+        if (written <= 0) {
+            FWriteError = written < 0 ? std::strerror(errno) : "the disk took nothing more";
+            return false;
+        }
+        done += static_cast<std::size_t>(written);
+    }
     FPending.clear();
+    ::fdatasync(FFile.handle());
     return true;
 }
 
 void TTrafficCapture::Fail() {
-    const std::string message = "The capture " + FFileName + " stopped: " + FFile.errorString().toStdString();
+    const std::string message = "The capture " + FFileName + " stopped: " + FWriteError;
     FPending.clear();
     FFlushTimer.stop();
     FFile.close();

@@ -68,6 +68,8 @@ private:
     QFile FFile;
     std::string FFileName;
     std::string FPending;
+    // Why the last write failed, in the system's words.
+    std::string FWriteError;
     QTimer FFlushTimer;
     TComLink FLink;
     TComLinkHost* FPort = nullptr;

@@ -28,6 +28,8 @@ TEST(TrafficRecord, OnlyATornLastLineIsLeftOut) {
     const auto parsed = ParseRecord(torn);
     ASSERT_EQ(parsed.size(), 1u);
     EXPECT_EQ(parsed[0].Bytes, ByteString("\xF0\x01", 2));
+    std::istringstream tornAfterAByte("1.000 out F0 01\n2.000 out F0 01");
+    EXPECT_EQ(ParseRecord(tornAfterAByte).size(), 1u) << "a cut frame the PC never read";
 
     std::istringstream bad("1.0 out F0 0\n2.000 out F0 01\n");
     EXPECT_THROW(ParseRecord(bad), std::invalid_argument);

@@ -1,6 +1,7 @@
 #include "terminal/TrafficCapture.h"
 
 #include "device_link/ComLinkHost.h"
+#include "support/SmallDisk.h"
 
 #include <QFile>
 #include <QTemporaryDir>
@@ -82,6 +83,27 @@ TEST_F(TrafficCaptureTest, AFailedWriteStopsTheCaptureAndSaysWhy) {
     EXPECT_FALSE(Capture.IsRunning());
     EXPECT_EQ(told, "The capture /dev/full stopped: No space left on device");
     EXPECT_NE(Capture.Start((Folder.path() + "/no/such/folder").toStdString(), {}), "");
+}
+
+// A real disk fills in the middle of a write: it takes a part, then refuses the rest.
+TEST_F(TrafficCaptureTest, ADiskThatFillsMidWriteGivesTheSystemsReason_AndAChosenFileIsReplaced) {
+    TSmallDisk disk;
+    if (!disk.Mounted()) GTEST_SKIP() << "mounting a small disk needs root";
+    const std::string path = disk.Path(QStringLiteral("ride.capture")).toStdString();
+    ASSERT_EQ(Capture.Start(path, {"first ride"}), "");
+    Capture.Stop();
+    ASSERT_EQ(Capture.Start(path, {"second ride"}), "");
+    Capture.Flush();
+    QFile file(QString::fromStdString(path));
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    EXPECT_EQ(file.readAll(), "# second ride\n");
+    std::string told;
+    Capture.OnFailed = [&](const std::string& message) { told = message; };
+    disk.Fill(10);
+    Capture.Received(std::string(10000, '\x55')); // beyond the file's last page
+    Capture.Flush();
+    EXPECT_FALSE(Capture.IsRunning());
+    EXPECT_EQ(told, "The capture " + path + " stopped: No space left on device");
 }
 
 } // namespace

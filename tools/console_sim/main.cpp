@@ -6,6 +6,7 @@
 
 #include <csignal>
 #include <cstdio>
+#include <filesystem>
 #include <fstream>
 #include <functional>
 #include <iostream>
@@ -62,6 +63,7 @@ TOptions ParseOptions(int argc, char** argv) {
 }
 
 std::ifstream OpenInput(const std::string& path) {
+    if (std::filesystem::is_directory(path)) throw std::runtime_error(path + " is a folder");
     std::ifstream input(path);
     if (!input) throw std::runtime_error("cannot read " + path);
     return input;
@@ -76,7 +78,16 @@ void Configure(TConsoleSimulator& simulator, const TOptions& options) {
     }
     if (!options.Replay.empty()) {
         std::ifstream capture = OpenInput(options.Replay);
-        simulator.SetReplay(ParseRecord(capture));
+        std::vector<TRecordEntry> entries;
+        try {
+            entries = ParseRecord(capture);
+        } catch (const std::invalid_argument& fault) {
+            throw std::runtime_error(options.Replay + ": " + fault.what());
+        }
+        // A replay that plays nothing would pass for the emulated console.
+        if (ReplayedPart(entries).empty())
+            throw std::runtime_error(options.Replay + " holds no console traffic to replay");
+        simulator.SetReplay(entries);
     }
     if (!options.Record.empty()) simulator.SetRecordFile(options.Record);
     simulator.OnLineReappeared = [](const std::string& path) { std::cout << path << std::endl; };

@@ -2,14 +2,17 @@
 
 #include "console_sim/ConsoleFrames.h"
 #include "device/KelvoProtocol.h"
+#include "device/SurveyReports.h"
 #include "device_link/MainThreadHandOver.h"
 #include "device_link/VirtualTime.h"
 #include "device_link/WaitWithMessages.h"
 #include "monitor/MonitorOutput.h"
+#include "terminal/HandlerChain.h"
 #include "terminal/TerminalSession.h"
 
 #include <QCoreApplication>
 #include <QDeadlineTimer>
+#include <QFileInfo>
 
 #include <algorithm>
 #include <fstream>
@@ -28,12 +31,12 @@ constexpr int ReadBackMs = 1000;
 // Console bytes within this of a PC's write may be its answer; they wait this long at most for
 // the session to make the write (a user's set-point, say, is not made again).
 constexpr TVirtualTime::TDuration AnswerWindow = std::chrono::milliseconds(100);
-// A repair's reopens come this far apart at least; the line comes back this long before the one
-// that succeeded live.
-constexpr TVirtualTime::TDuration LineBackBeforeReopen = std::chrono::milliseconds(50);
 // A live wait ends up to about a millisecond late (the tick counter's and the event loop's
 // granularity).
 constexpr TVirtualTime::TDuration LateWakeUp = std::chrono::milliseconds(2);
+// How much later than the session's own wait a repair's reopen may have come live (a loaded
+// machine's waits run late).
+constexpr TVirtualTime::TDuration ReopenLateness = std::chrono::seconds(5);
 // How far ahead of its time the session's write may be found in the capture.
 constexpr TVirtualTime::TDuration WriteMatchWindow = std::chrono::seconds(1);
 
@@ -79,18 +82,41 @@ std::string FirstWord(const std::string& note) { return note.substr(0, note.find
 } // namespace
 
 TCaptureDecode::TCapture TCaptureDecode::Read(const std::string& path) {
+    if (QFileInfo(QString::fromStdString(path)).isDir())
+        throw std::runtime_error(path + " is a folder, not a capture");
     std::ifstream file(path, std::ios::binary);
     if (!file) throw std::runtime_error("cannot read the capture " + path);
     std::ostringstream text;
     text << file.rdbuf();
     std::istringstream entries(text.str());
+    TCapture capture;
     try {
-        return {ParseRecord(entries),
-                QDateTime::fromString(QString::fromStdString(HeaderLine(text.str(), StartedComment)), Qt::ISODateWithMs),
-                HeaderLine(text.str(), PortComment).ends_with(" open"), HeaderLine(text.str(), ConsoleComment)};
+        capture = {ParseRecord(entries),
+                   QDateTime::fromString(QString::fromStdString(HeaderLine(text.str(), StartedComment)),
+                                         Qt::ISODateWithMs),
+                   HeaderLine(text.str(), PortComment).ends_with(" open"),
+                   HeaderLine(text.str(), ConsoleComment)};
     } catch (const std::invalid_argument& fault) {
         throw std::runtime_error("the capture " + path + " is not a capture: " + fault.what());
     }
+    // (What a capture stopped in its first second leaves.)
+    if (capture.Entries.empty()) throw std::runtime_error("the capture " + path + " holds no traffic");
+    return capture;
+}
+
+// A byte-stream console cannot announce itself, so a capture of one was made assuming it, and
+// one of a framed console was not: the capture's own version decides the family.
+double TCaptureDecode::StartupVersion(const TCapture& capture, double asked) {
+    std::string known = capture.ConsoleVersion;
+    for (const TRecordEntry& entry : capture.Entries) {
+        if (!known.empty()) break;
+        if (entry.Direction == TRecordDirection::rdNote && FirstWord(entry.Bytes) == "version")
+            known = entry.Bytes.substr(8);
+    }
+    bool numeric = false;
+    const double version = QString::fromStdString(known).toDouble(&numeric);
+    if (!numeric || (version <= 3) == (asked <= 3)) return asked;
+    return version <= 3 ? version : TTerminalSession::StartupVersion;
 }
 
 TCaptureDecode::TCaptureDecode(TTerminalSession& session, TVirtualTime& time) : FSession(session), FTime(time) {
@@ -99,9 +125,17 @@ TCaptureDecode::TCaptureDecode(TTerminalSession& session, TVirtualTime& time) : 
     FLine.Open(FLinkPath);
     FSession.Device().SetComPortPort(FLinkPath);
     FReadCounter.OnRead = [this](const char*, int count) { FBytesRead += static_cast<std::uint64_t>(count); };
+    FReadCounter.OnConn = [this](bool open) { FReopenAwaited = FReopenAwaited && !open; };
     FReadCounter.OnTxBuf = [this](const char* buffer, int count) { MatchPcWrite(ByteString(buffer, count)); };
     FSession.Device().GetComPort()->RegisterLink(&FReadCounter);
     FTime.WakeUp = [this](TVirtualTime::TDuration due) { return WakeUpBeforeTheSessionsNote(due); };
+    // The device outlives the decode: its handler finds the decode gone.
+    FReopenFailed = std::make_shared<std::function<void()>>([this] { SessionReopenFailed(); });
+    RunAfterHandler(FSession.Device().OnKvdErrorInfo, [hook = std::weak_ptr(FReopenFailed)](TComponent*, int,
+                                                                                            int code, int) {
+        if (const auto reopenFailed = hook.lock(); reopenFailed && code == SurveyReport::PortNotOpen)
+            (*reopenFailed)();
+    });
 }
 
 TCaptureDecode::~TCaptureDecode() {
@@ -172,12 +206,17 @@ void TCaptureDecode::AnswerIdentification(const ByteString& written) {
 // port it opened) came just after the wait's due time; it ends just before that note, after
 // what the console sent meanwhile. (The PC's writes cannot show it: a byte-stream console's
 // polls follow its bytes whatever the session waits for.)
+// The wait before a repair's reopen that succeeded live ends just before that reopen, however
+// late it came.
 TVirtualTime::TDuration TCaptureDecode::WakeUpBeforeTheSessionsNote(TVirtualTime::TDuration due) const {
     if (FEntries == nullptr) return due;
     const std::vector<TRecordEntry>& entries = *FEntries;
-    for (std::size_t i = FNext; i < entries.size() && CaptureTime(entries[i]) <= due + LateWakeUp; ++i)
-        if (entries[i].Direction == TRecordDirection::rdNote && CaptureTime(entries[i]) >= due)
+    const TVirtualTime::TDuration lateness = FReopenAwaited ? ReopenLateness : LateWakeUp;
+    for (std::size_t i = FNext; i < entries.size() && CaptureTime(entries[i]) <= due + lateness; ++i) {
+        if (entries[i].Direction != TRecordDirection::rdNote || CaptureTime(entries[i]) < due) continue;
+        if (!FReopenAwaited || FirstWord(entries[i].Bytes) == "open")
             return CaptureTime(entries[i]) - std::chrono::microseconds(1);
+    }
     return due;
 }
 
@@ -208,7 +247,7 @@ void TCaptureDecode::Act(const TRecordEntry& entry) {
 void TCaptureDecode::ActOnNote(const std::string& note) {
     const std::string word = FirstWord(note);
     if (word == "repairing") FRepairing = true;
-    if (word == "version" || word == "connection-lost") FRepairing = false;
+    if (word == "version" || word == "repaired" || word == "connection-lost") FRepairing = false;
     if (word == "hangup") TakeLineAway();
     const bool userOpened = word == "open" && !FRepairing && !PortOpen();
     const bool userClosed = word == "close" && !FRepairing && PortOpen();
@@ -220,16 +259,33 @@ void TCaptureDecode::OpenOrClosePort() {
     if (!failure.empty()) MonitorOutput::PrintLine("!!! " + MonitorOutput::OneLine(failure));
 }
 
-// From the line's hang-up until a moment before the next open the capture has (none: for good).
+// From the line's hang-up until the session's reopens have failed as often as the capture's
+// did before its next open (none: for good). Counted, not timed, so that a repair whose waits ran
+// late live fails and succeeds at the same attempts again.
 void TCaptureDecode::TakeLineAway() {
     const std::vector<TRecordEntry>& entries = *FEntries;
-    const auto reopen = std::find_if(entries.begin() + static_cast<std::ptrdiff_t>(FNext), entries.end(),
-                                     [](const TRecordEntry& entry) {
-                                         return entry.Direction == TRecordDirection::rdNote && FirstWord(entry.Bytes) == "open";
-                                     });
+    const auto isNote = [](const std::string& word) {
+        return [word](const TRecordEntry& entry) {
+            return entry.Direction == TRecordDirection::rdNote && FirstWord(entry.Bytes) == word;
+        };
+    };
+    const auto from = entries.begin() + static_cast<std::ptrdiff_t>(FNext);
+    const auto reopen = std::find_if(from, entries.end(), isNote("open"));
     FLine.Close();
     if (reopen == entries.end()) return;
-    FTime.After(CaptureTime(*reopen) - LineBackBeforeReopen - FTime.Elapsed(), [this] { FLine.Open(FLinkPath); });
+    FReopensToFail = static_cast<std::size_t>(std::count_if(from, reopen, isNote("reopen-failed")));
+    FLineAway = true;
+    if (FReopensToFail == 0) BringLineBack();
+}
+
+void TCaptureDecode::SessionReopenFailed() {
+    if (FLineAway && FReopensToFail > 0 && --FReopensToFail == 0) BringLineBack();
+}
+
+void TCaptureDecode::BringLineBack() {
+    FLineAway = false;
+    FReopenAwaited = true;
+    FLine.Open(FLinkPath);
 }
 
 // The console's bytes, read by the port before the next entry's time comes.
@@ -240,13 +296,16 @@ void TCaptureDecode::Deliver(const ByteString& bytes) {
     }
     FBytesDelivered = std::max(FBytesDelivered, FBytesRead) + bytes.size();
     FLine.Write(bytes);
-    const QDeadlineTimer deadline(ReadBackMs);
-    while (FBytesRead < FBytesDelivered && !deadline.hasExpired()) {
+    // A port that stopped reading is not waited for again until it reads (a second for each of
+    // a night's entries would never end).
+    const QDeadlineTimer deadline(FPortStalled ? 0 : ReadBackMs);
+    do {
         QCoreApplication::processEvents();
         TMainThreadHandOver::Instance().serve();
         if (FBytesRead < FBytesDelivered) std::this_thread::yield();
-    }
-    if (FBytesRead < FBytesDelivered) ++FUnreadEntries;
+    } while (FBytesRead < FBytesDelivered && !deadline.hasExpired() && !WaitsAborted());
+    FPortStalled = FBytesRead < FBytesDelivered;
+    if (FPortStalled) ++FUnreadEntries;
 }
 
 bool TCaptureDecode::PortOpen() const { return FSession.Device().GetComPortConnected(); }

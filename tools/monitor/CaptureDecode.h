@@ -10,6 +10,8 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -21,11 +23,12 @@ class TTerminalSession;
 // each read as the port read it live (cut frames and garbage included); the PC's side is the
 // session's own: its requests, timers and connection survey run again on the virtual clock. The
 // user's opening and closing of the port come from the capture's notes; a repair's are the
-// session's own; a hang-up takes the line away until just before the next reopen that succeeded
-// live, so that the reopens that failed live fail again. The PC's writes in the capture order what came after them: console bytes
-// captured after a write of the PC's are held back (a moment at most) until the session has
-// made that write too, so that an answer never comes before its request; and a wait of the
-// session's that the capture shows ended late ends as late.
+// session's own; a hang-up takes the line away until the session's reopens have failed as often
+// as they failed live (the capture's "reopen-failed" notes), so that the next one succeeds as it
+// did. The PC's writes in the capture order what came after them: console bytes captured after a
+// write of the PC's are held back (a moment at most) until the session has made that write too,
+// so that an answer never comes before its request; and a wait of the session's that the capture
+// shows ended late ends as late.
 class TCaptureDecode {
 public:
     struct TCapture {
@@ -39,6 +42,9 @@ public:
 
     // Throws std::runtime_error naming the file and what is wrong with it.
     static TCapture Read(const std::string& path);
+    // The version the session assumes before the console answers: `asked`, unless the capture's
+    // console is of the other family (byte stream, version 3 or less, or framed).
+    static double StartupVersion(const TCapture& capture, double asked);
 
     // `time` must be installed before the session was made, so that its timers run on it.
     TCaptureDecode(TTerminalSession& session, TVirtualTime& time);
@@ -62,6 +68,8 @@ private:
     void Act(const TRecordEntry& entry);
     void ActOnNote(const std::string& note);
     void TakeLineAway();
+    void SessionReopenFailed();
+    void BringLineBack();
     void OpenOrClosePort();
     void AnswerIdentification(const ByteString& written);
     void Deliver(const ByteString& bytes);
@@ -78,6 +86,7 @@ private:
     std::uint64_t FBytesRead = 0;
     std::uint64_t FBytesDelivered = 0;
     std::size_t FUnreadEntries = 0;
+    bool FPortStalled = false;
     const std::vector<TRecordEntry>* FEntries = nullptr;
     std::size_t FNext = 0;
     // For each entry, the PC's write it came after (the capture's index), or npos.
@@ -90,4 +99,10 @@ private:
     // Between a "repairing" note and the end of that repair: the port's closes and opens are the
     // session's own.
     bool FRepairing = false;
+    // After a hang-up: the line is away until the session's reopens failed this many more times.
+    bool FLineAway = false;
+    std::size_t FReopensToFail = 0;
+    // The line is back, and the repair's reopen that succeeded live is still to come.
+    bool FReopenAwaited = false;
+    std::shared_ptr<std::function<void()>> FReopenFailed;
 };

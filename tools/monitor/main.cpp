@@ -103,7 +103,9 @@ int DecodeCapture(const TMonitorOptions& options) {
     };
     surveyLog.WriteStartLine();
     TTerminalSession session;
-    ShowOnStandardOutput(session, surveyLog, options);
+    TMonitorOptions decodeOptions = options;
+    decodeOptions.Version = TCaptureDecode::StartupVersion(capture, options.Version);
+    ShowOnStandardOutput(session, surveyLog, decodeOptions);
     const TQuitSignals quitSignals([] { AbortWaits(); });
     {
         TCaptureDecode decode(session, time);
