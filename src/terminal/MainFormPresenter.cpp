@@ -362,9 +362,9 @@ std::span<const char* const> TMainFormPresenter::VersionItems() {
 
 void TMainFormPresenter::SelectVersion(int index) {
     if (index < 0 || index >= static_cast<int>(VersionValues.size())) return;
-    FSession.Capture().Note(std::string("version-selected ") +
-                            VersionCaptions[static_cast<std::size_t>(index)]);
-    Guarded([this, index] { Device().SetVersion(VersionValues[static_cast<std::size_t>(index)]); });
+    const double version = VersionValues[static_cast<std::size_t>(index)];
+    FSession.Capture().Note("version-selected " + QString::number(version).toStdString());
+    Guarded([this, version] { Device().SetVersion(version); });
 }
 
 void TMainFormPresenter::SetRoundsPerRollEvent(double value) {

@@ -8,6 +8,8 @@
 #include <QAction>
 #include <QDateTime>
 #include <QDir>
+#include <QEvent>
+#include <QFontMetrics>
 #include <QLabel>
 #include <QSignalBlocker>
 #include <QStatusBar>
@@ -20,9 +22,10 @@ QString SuggestedCaptureFile() {
 }
 // A capture running shows in red, where a technician looks for what is being kept; the spaces
 // between the parts are kept as they are, not folded as mark-up would.
-QString PanelText(const std::string& text) {
-    const QString parts = QString::fromStdString(text).toHtmlEscaped().replace(
-        QStringLiteral("  REC"), QStringLiteral("  <span style=\"color:#d00000; font-weight:bold\">REC</span>"));
+QString PanelText(const QString& text) {
+    const QString parts = text.toHtmlEscaped().replace(
+        QStringLiteral("  REC"),
+        QStringLiteral("  <span style=\"color:#d00000; font-weight:bold\">REC</span>"));
     return QStringLiteral("<span style=\"white-space:pre\">%1</span>").arg(parts);
 }
 } // namespace
@@ -36,6 +39,7 @@ TCaptureControls::TCaptureControls(TTerminalSession& session, TUserDialogs& dial
     // A long port name or state takes the bar's free width but never widens the window; the whole
     // text stays in the tool tip.
     FPanel->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+    FPanel->installEventFilter(this);
     statusBar.insertWidget(0, FPanel, 1);
     ShowLink(FStatus->Text());
     FStatus->OnChanged = [this](const std::string& text) { ShowLink(text); };
@@ -53,8 +57,22 @@ TCaptureControls::TCaptureControls(TTerminalSession& session, TUserDialogs& dial
 TCaptureControls::~TCaptureControls() = default;
 
 void TCaptureControls::ShowLink(const std::string& text) {
-    FPanel->setText(PanelText(text));
-    FPanel->setToolTip(QString::fromStdString(text));
+    FLinkText = QString::fromStdString(text);
+    FPanel->setToolTip(FLinkText);
+    ShowLinkInTheRoomThereIs();
+}
+
+// A text too long for the panel loses the middle of the port's name, so that the state, "REC"
+// and "CS log off" at its end stay in sight.
+void TCaptureControls::ShowLinkInTheRoomThereIs() {
+    const QFontMetrics metrics(FPanel->font());
+    const int room = FPanel->width() - 2 * metrics.averageCharWidth(); // (REC is bold)
+    FPanel->setText(PanelText(room > 0 ? metrics.elidedText(FLinkText, Qt::ElideMiddle, room) : FLinkText));
+}
+
+bool TCaptureControls::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == FPanel && event->type() == QEvent::Resize) ShowLinkInTheRoomThereIs();
+    return false;
 }
 
 void TCaptureControls::RefreshLink() {

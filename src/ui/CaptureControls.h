@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QObject>
+#include <QString>
 
 #include <memory>
 #include <string>
@@ -28,14 +29,19 @@ public:
     // The port's name or state may have changed without an event of the device's.
     void RefreshLink();
 
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
 private:
     void Record(bool on);
     void ShowRecording(bool on);
     void ShowLink(const std::string& text);
+    void ShowLinkInTheRoomThereIs();
 
     TTerminalSession& FSession;
     TUserDialogs& FDialogs;
     QAction& FRecord;
     QLabel* FPanel;
+    QString FLinkText;
     std::unique_ptr<TLinkStatus> FStatus;
 };

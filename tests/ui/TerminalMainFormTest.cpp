@@ -184,9 +184,14 @@ TEST_F(TerminalMainFormTest, ALongPortNameInTheStatusBarNeverWidensTheWindow) {
     const std::string name = "/dev/serial/by-id/" + std::string(200, 'x');
     window.Session().Device().SetComPortPort(name);
     window.Action(TCommand::OpenPort)->trigger(); // no such port: the status tells it closed
-    ASSERT_THAT(ShownText(Child<QLabel>("StatusLink")), testing::HasSubstr(name));
+    window.show();
+    window.resize(width, window.height());
+    QCoreApplication::processEvents();
     EXPECT_LE(window.minimumSizeHint().width(), width);
-    EXPECT_THAT(Child<QLabel>("StatusLink").toolTip().toStdString(), testing::HasSubstr(name));
+    ASSERT_THAT(Child<QLabel>("StatusLink").toolTip().toStdString(), testing::HasSubstr(name));
+    // The port's name gives way in its middle; the state stays in sight.
+    EXPECT_THAT(ShownText(Child<QLabel>("StatusLink")),
+                testing::MatchesRegex("COM: /dev/serial.*….* closed"));
 }
 
 TEST_F(TerminalMainFormTest, TheStatusBarTellsTheLinkAndWhatIsKeptWhileACaptureAndTimeStampsKeepTheRide) {

@@ -64,6 +64,9 @@ TOptions ParseOptions(int argc, char** argv) {
 
 std::ifstream OpenInput(const std::string& path) {
     if (std::filesystem::is_directory(path)) throw std::runtime_error(path + " is a folder");
+    // (A device such as /dev/zero would be read for ever.)
+    if (std::filesystem::exists(path) && !std::filesystem::is_regular_file(path))
+        throw std::runtime_error(path + " is not a file");
     std::ifstream input(path);
     if (!input) throw std::runtime_error("cannot read " + path);
     return input;

@@ -37,6 +37,8 @@ constexpr TVirtualTime::TDuration LateWakeUp = std::chrono::milliseconds(2);
 // How much later than the session's own wait a repair's reopen may have come live (a loaded
 // machine's waits run late).
 constexpr TVirtualTime::TDuration ReopenLateness = std::chrono::seconds(5);
+// How much of the capture's time plays between two looks at a quit signal.
+constexpr TVirtualTime::TDuration PlaySlice = std::chrono::milliseconds(100);
 // How far ahead of its time the session's write may be found in the capture.
 constexpr TVirtualTime::TDuration WriteMatchWindow = std::chrono::seconds(1);
 
@@ -82,12 +84,14 @@ std::string FirstWord(const std::string& note) { return note.substr(0, note.find
 } // namespace
 
 TCaptureDecode::TCapture TCaptureDecode::Read(const std::string& path) {
-    if (QFileInfo(QString::fromStdString(path)).isDir())
-        throw std::runtime_error(path + " is a folder, not a capture");
-    std::ifstream file(path, std::ios::binary);
-    if (!file) throw std::runtime_error("cannot read the capture " + path);
+    const QFileInfo file(QString::fromStdString(path));
+    if (file.isDir()) throw std::runtime_error(path + " is a folder, not a capture");
+    // (A device such as a serial port or /dev/zero would be read for ever.)
+    if (file.exists() && !file.isFile()) throw std::runtime_error(path + " is not a file, so not a capture");
+    std::ifstream input(path, std::ios::binary);
+    if (!input) throw std::runtime_error("cannot read the capture " + path);
     std::ostringstream text;
-    text << file.rdbuf();
+    text << input.rdbuf();
     std::istringstream entries(text.str());
     TCapture capture;
     try {
@@ -159,9 +163,11 @@ void TCaptureDecode::Play(const TCapture& capture) {
     // The entries run as the virtual time's actions, so that a wait of the session's (the
     // handshake's, a repair's) plays those that come while it waits.
     // Not beyond the last entry's time (unless it waits for the PC's write), where the ride ended.
+    // In slices, so that a quit signal ends the decode where it came.
     const TVirtualTime::TDuration end = CaptureTime(entries.back());
     while (FNext < entries.size() && !WaitsAborted())
-        FTime.Pass(std::max(end - FTime.Elapsed(), TVirtualTime::TDuration(std::chrono::milliseconds(1))));
+        FTime.Pass(std::clamp(end - FTime.Elapsed(), TVirtualTime::TDuration(std::chrono::milliseconds(1)),
+                              PlaySlice));
 }
 
 void TCaptureDecode::ScheduleNext() {
@@ -169,6 +175,7 @@ void TCaptureDecode::ScheduleNext() {
 }
 
 void TCaptureDecode::PlayNext() {
+    if (WaitsAborted()) return;
     if (AwaitsThePcsWrite(FNext)) {
         Hold(FNext);
         return;
@@ -252,6 +259,16 @@ void TCaptureDecode::ActOnNote(const std::string& note) {
     const bool userOpened = word == "open" && !FRepairing && !PortOpen();
     const bool userClosed = word == "close" && !FRepairing && PortOpen();
     if (userOpened || userClosed) OpenOrClosePort();
+    RepeatUserCommand(word, note);
+}
+
+// What the user set in the window is set again, so that the figures that follow agree.
+void TCaptureDecode::RepeatUserCommand(const std::string& word, const std::string& note) {
+    TKelvoDevice& device = FSession.Device();
+    const std::string value = note.substr(note.rfind(' ') + 1);
+    if (word == "version-selected") device.SetVersion(QString::fromStdString(value).toDouble());
+    if (word == "setpoint")
+        FSession.RunUserWrite([&] { device.SetKelvoResistance(QString::fromStdString(value).toInt()); });
 }
 
 void TCaptureDecode::OpenOrClosePort() {
@@ -305,7 +322,7 @@ void TCaptureDecode::Deliver(const ByteString& bytes) {
         if (FBytesRead < FBytesDelivered) std::this_thread::yield();
     } while (FBytesRead < FBytesDelivered && !deadline.hasExpired() && !WaitsAborted());
     FPortStalled = FBytesRead < FBytesDelivered;
-    if (FPortStalled) ++FUnreadEntries;
+    if (FPortStalled && !WaitsAborted()) ++FUnreadEntries;
 }
 
 bool TCaptureDecode::PortOpen() const { return FSession.Device().GetComPortConnected(); }

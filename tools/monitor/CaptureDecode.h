@@ -67,6 +67,7 @@ private:
     TVirtualTime::TDuration WakeUpBeforeTheSessionsNote(TVirtualTime::TDuration due) const;
     void Act(const TRecordEntry& entry);
     void ActOnNote(const std::string& note);
+    void RepeatUserCommand(const std::string& word, const std::string& note);
     void TakeLineAway();
     void SessionReopenFailed();
     void BringLineBack();

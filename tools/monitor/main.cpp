@@ -111,7 +111,11 @@ int DecodeCapture(const TMonitorOptions& options) {
         TCaptureDecode decode(session, time);
         decode.Play(capture);
         EndRide(session);
-        if (decode.GetUnreadEntries() != 0)
+        if (WaitsAborted())
+            std::fprintf(
+                stderr, "kelvo-monitor: the decode was stopped at %s of the capture\n",
+                captureTime().time().toString(QStringLiteral("hh:mm:ss.zzz")).toLocal8Bit().constData());
+        else if (decode.GetUnreadEntries() != 0)
             std::fprintf(stderr, "kelvo-monitor: %zu of the console's byte strings did not reach the terminal\n",
                          decode.GetUnreadEntries());
     }
