@@ -289,18 +289,17 @@ void TCaptureDecode::TakeLineAway() {
     const auto from = entries.begin() + static_cast<std::ptrdiff_t>(FNext);
     const auto reopen = std::find_if(from, entries.end(), isNote("open"));
     FLine.Close();
+    FReopensToFail = 0;
     if (reopen == entries.end()) return;
     FReopensToFail = static_cast<std::size_t>(std::count_if(from, reopen, isNote("reopen-failed")));
-    FLineAway = true;
     if (FReopensToFail == 0) BringLineBack();
 }
 
 void TCaptureDecode::SessionReopenFailed() {
-    if (FLineAway && FReopensToFail > 0 && --FReopensToFail == 0) BringLineBack();
+    if (FReopensToFail > 0 && --FReopensToFail == 0) BringLineBack();
 }
 
 void TCaptureDecode::BringLineBack() {
-    FLineAway = false;
     FReopenAwaited = true;
     FLine.Open(FLinkPath);
 }

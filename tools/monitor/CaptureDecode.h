@@ -101,7 +101,6 @@ private:
     // session's own.
     bool FRepairing = false;
     // After a hang-up: the line is away until the session's reopens failed this many more times.
-    bool FLineAway = false;
     std::size_t FReopensToFail = 0;
     // The line is back, and the repair's reopen that succeeded live is still to come.
     bool FReopenAwaited = false;
