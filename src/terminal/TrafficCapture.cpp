@@ -2,6 +2,8 @@
 
 #include "device_link/ComLinkHost.h"
 
+#include <QFileInfo>
+
 #include <cerrno>
 #include <chrono>
 #include <cstring>
@@ -40,8 +42,11 @@ TTrafficCapture::~TTrafficCapture() {
 
 std::string TTrafficCapture::Start(const std::string& path, const std::vector<std::string>& header) {
     Stop();
-    FFile.setFileName(QString::fromStdString(path));
-    // The user chose the file (a dialog asked before replacing it): a capture is one ride.
+    // The user chose the file (a dialog asked before replacing it): a capture is one ride. An old
+    // capture is replaced only once the new one's header is written, so a full disk keeps it.
+    const bool replacing = QFileInfo(QString::fromStdString(path)).isFile();
+    const std::string writing = replacing ? path + ".new" : path;
+    FFile.setFileName(QString::fromStdString(writing));
     if (!FFile.open(QIODevice::WriteOnly | QIODevice::Truncate | QIODevice::Unbuffered))
         return FFile.errorString().toStdString();
     FFileName = path;
@@ -50,9 +55,15 @@ std::string TTrafficCapture::Start(const std::string& path, const std::vector<st
     FPending.reserve(64 * 1024);
     for (const std::string& line : header) FPending += "# " + line + "\n";
     // The header is written at once, so a disk that cannot take it refuses the start itself.
-    if (!WritePending()) {
+    bool started = WritePending();
+    if (started && replacing && ::rename(writing.c_str(), path.c_str()) != 0) {
+        SetWriteError(errno);
+        started = false;
+    }
+    if (!started) {
         FPending.clear();
         FFile.close();
+        if (replacing) QFile::remove(QString::fromStdString(writing));
         return FWriteError;
     }
     FFlushTimer.start();
@@ -104,7 +115,10 @@ bool TTrafficCapture::WritePending() {
         const ssize_t written = ::write(FFile.handle(), FPending.data() + done, FPending.size() - done);
         if (written < 0 && errno == EINTR) continue;
         if (written <= 0) {
-            FWriteError = written < 0 ? std::strerror(errno) : "the disk took nothing more";
+            if (written == 0)
+                FWriteError = "the disk took nothing more";
+            else
+                SetWriteError(errno);
             return false;
         }
         done += static_cast<std::size_t>(written);
@@ -112,6 +126,10 @@ bool TTrafficCapture::WritePending() {
     FPending.clear();
     ::fdatasync(FFile.handle());
     return true;
+}
+
+void TTrafficCapture::SetWriteError(int systemError) {
+    FWriteError = std::strerror(systemError);
 }
 
 void TTrafficCapture::Fail() {

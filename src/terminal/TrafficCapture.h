@@ -59,6 +59,8 @@ public:
 
 private:
     void Keep(TRecordDirection direction, std::string_view bytes);
+    // Keeps the system's words for `systemError`.
+    void SetWriteError(int systemError);
     // Writes what is kept; false when the file took less than all of it.
     bool WritePending();
     void Fail();

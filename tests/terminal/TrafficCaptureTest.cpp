@@ -104,6 +104,12 @@ TEST_F(TrafficCaptureTest, ADiskThatFillsMidWriteGivesTheSystemsReason_AndAChose
     Capture.Flush();
     EXPECT_FALSE(Capture.IsRunning());
     EXPECT_EQ(told, "The capture " + path + " stopped: No space left on device");
+    // A new capture chosen over it on the full disk: the old one stays whole.
+    ASSERT_TRUE(file.seek(0));
+    const QByteArray kept = file.readAll();
+    EXPECT_EQ(Capture.Start(path, {std::string(8000, 'h')}), "No space left on device");
+    ASSERT_TRUE(file.seek(0));
+    EXPECT_EQ(file.readAll(), kept);
 }
 
 } // namespace
