@@ -59,6 +59,12 @@ void SetText(TTickLabel& label, const std::string& text) {
     label.ShowText(QString::fromStdString(text));
 }
 
+// A ride's line may be cut at its panel's edge in a narrow window: the whole line is its tool tip.
+void SetRideText(TTickLabel& label, const std::string& text) {
+    SetText(label, text);
+    label.setToolTip(label.text());
+}
+
 std::array<std::pair<bool TOptionBoxes::*, QCheckBox*>, 6> OptionBoxes(const Ui::TTerminalMainForm& form) {
     return {{{&TOptionBoxes::WriteToMemo, form.CheckBoxWriteToMemo},
              {&TOptionBoxes::MantConsoleActive, form.CheckBoxMantConsoleActive},
@@ -658,12 +664,12 @@ void TTerminalMainForm::CheckEnableOrientationBox() {
 }
 
 void TTerminalMainForm::ShowStatsLabels(const TStatsLabels& labels) {
-    SetText(*ui->LabelTime, labels.Time);
-    SetText(*ui->LabelDistance, labels.Distance);
-    SetText(*ui->LabelSpeed, labels.Speed);
+    SetRideText(*ui->LabelTime, labels.Time);
+    SetRideText(*ui->LabelDistance, labels.Distance);
+    SetRideText(*ui->LabelSpeed, labels.Speed);
     SetText(*ui->LabelSpeedAvg, labels.SpeedAvg);
-    SetText(*ui->LabelCadence, labels.Cadence);
-    SetText(*ui->LabelHeart, labels.Heart);
+    SetRideText(*ui->LabelCadence, labels.Cadence);
+    SetRideText(*ui->LabelHeart, labels.Heart);
     SetText(*ui->labelSerialNumber, labels.SerialNumber);
     SetText(*ui->LabelFirmwareNumber, labels.FirmwareNumber);
 }

@@ -17,6 +17,7 @@
 #include "ui/OrientationPage.h"
 #include "ui/QtUserDialogs.h"
 #include "ui/TerminalView.h"
+#include "ui/TickLabel.h"
 
 #include <QAction>
 #include <QApplication>
@@ -192,6 +193,27 @@ TEST_F(TerminalMainFormTest, ALongPortNameInTheStatusBarNeverWidensTheWindow) {
     // The port's name gives way in its middle; the state stays in sight.
     EXPECT_THAT(ShownText(Child<QLabel>("StatusLink")),
                 testing::MatchesRegex("COM: /dev/serial.*….* closed"));
+}
+
+TEST_F(TerminalMainFormTest, FiguresOfAHoursLongRideNeverWidenTheWindow) {
+    window.show();
+    window.resize(800, window.height());
+    const std::pair<const char*, const char*> texts[] = {
+        {"LabelTime", "Events count: 12345 in ms 360000000, avg per Sec: 33, Elapsed time: 100:00:00:000"},
+        {"LabelDistance", "Rolls count: 12345678.90 Total distance: 12345.67 kms"},
+        {"LabelSpeed", "Speed: 123.4 Km/h, 34.29 m/s, Speed AVG: 123.45 km/h"},
+        {"LabelCadence", "Cadence: 255, Cadence Avg: 255"},
+        {"LabelHeart", "Heart: 255, Heart Average: 255"},
+        {"LabelSpeedAvg", "123.45"},
+        {"labelSerialNumber", "4294967295"},
+    };
+    for (const auto& [name, text] : texts)
+        Child<TTickLabel>(name).ShowText(text);
+    // Each layout level asks its parent for a new pass in an event of its own.
+    for (int pass = 0; pass < 5; ++pass)
+        QCoreApplication::processEvents();
+    EXPECT_LE(window.minimumSizeHint().width(), 800);
+    EXPECT_EQ(window.width(), 800);
 }
 
 TEST_F(TerminalMainFormTest, TheStatusBarTellsTheLinkAndWhatIsKeptWhileACaptureAndTimeStampsKeepTheRide) {
