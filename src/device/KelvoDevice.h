@@ -4,6 +4,7 @@
 #include "device_link/ComDataPacket.h"
 #include "device_link/ComPort.h"
 #include "device_link/Component.h"
+#include "device_link/EComPort.h"
 #include "device_link/QorinThreadTimer.h"
 
 #include <cstdint>
@@ -453,6 +454,7 @@ protected:
     bool TrySendIfOpen(const ByteString& Frame);
     void ReportIfPortNotOpen();
     std::string ClosedPortReason() const;
+    std::string ReopenFailureText(const EComPort& error) const;
     // A user's command during a repair's wait (Stop, a disconnection, the port closed or opened
     // by someone else than the repair) ends the repair: it reports and reconnects nothing more.
     void CancelRepair();

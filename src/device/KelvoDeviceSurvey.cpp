@@ -4,6 +4,7 @@
 #include "device/KelvoProtocol.h"
 #include "device/RepairAbort.h"
 #include "device/SurveyReports.h"
+#include "device_link/SerialDevice.h"
 #include "device_link/WaitWithMessages.h"
 
 #include <algorithm>
@@ -210,10 +211,21 @@ bool TKelvoDevice::TryCloseReopenPort() {
     try {
         CloseReopenPort();
         return true;
+    } catch (const EComPort& error) {
+        FReopenFailure = ReopenFailureText(error);
+        return false;
     } catch (const std::exception& error) {
         FReopenFailure = error.what();
         return false;
     }
+}
+
+// The open's words, and what to do about them where there is a hint (a port another program holds).
+std::string TKelvoDevice::ReopenFailureText(const EComPort& error) const {
+    const std::string hint = error.SystemErrorCode() == EComPort::NoSystemError
+                                 ? std::string()
+                                 : TSerialDevice::OpenFailureHint(GetComPortPort(), error.SystemErrorCode());
+    return hint.empty() ? error.what() : std::string(error.what()) + "; " + hint;
 }
 
 bool TKelvoDevice::TrySendIfOpen(const ByteString& Frame) {

@@ -10,10 +10,13 @@
 #include <gmock/gmock.h>
 
 #include <chrono>
+#include <fcntl.h>
 #include <functional>
 #include <memory>
 #include <stdexcept>
 #include <string>
+#include <sys/file.h>
+#include <unistd.h>
 #include <vector>
 
 using testing::ElementsAre;
@@ -209,9 +212,17 @@ TEST_F(SurveyTest, AReopenThatFailsKeepsItsReason) {
     EXPECT_THAT(TakeReports(), ElementsAre("repairing", "720(1)", "710"));
     EXPECT_EQ(device.GetReopenFailure(), "the port closed 0 ms after it opened, during the repair's own open or close");
     device.OnComPortAfterOpen = nullptr;
-    line.CloseMaster(); // the line is gone
+    // Another program holds the line (a second console emulator took over the port's name).
+    const int holder = ::open(line.PortName().c_str(), O_RDWR | O_NOCTTY);
+    ASSERT_EQ(::flock(holder, LOCK_EX | LOCK_NB), 0);
     SilentTick();
     EXPECT_THAT(TakeReports(), ElementsAre("720(2)", "710"));
+    EXPECT_EQ(device.GetReopenFailure(),
+              "Unable to open com port (win error code: 11); another program has the port open");
+    ::close(holder);
+    line.CloseMaster(); // the line is gone
+    SilentTick();
+    EXPECT_THAT(TakeReports(), ElementsAre("720(3)", "710", "711(3)", "lost"));
     EXPECT_EQ(device.GetReopenFailure(), "Unable to open com port (win error code: 2)");
 }
 

@@ -5,8 +5,10 @@
 #include "console_sim/ConsoleSimulator.h"
 #include "device/KelvoProtocol.h"
 
+#include <QDir>
 #include <QProcess>
 #include <QStringList>
+#include <QTemporaryDir>
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
@@ -381,8 +383,10 @@ TEST_P(MonitorSoak, NeverDiesKeepsItsMemoryShowsEveryFaultRecoversAndAccountsFor
     TConsoleSettings settings;
     settings.Version = plan.Version;
     TConsoleSimulator console(settings);
-    // The monitor opens the link, which follows the console to its new line after the hang-up.
-    const std::string link = std::filesystem::absolute(std::string("soak-link-") + plan.Name).string();
+    // The monitor opens the link, which follows the console to its new line after the hang-up. The
+    // link is this run's alone: a second run beside it would take it over.
+    const QTemporaryDir folder;
+    const std::string link = QDir(folder.path()).filePath("console").toStdString();
     console.SetLinkPath(link);
     console.SetScript(ScriptOf(faults));
     console.Start();

@@ -24,17 +24,19 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDialog>
+#include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QKeyEvent>
 #include <QLabel>
-#include <QTextDocumentFragment>
 #include <QLineEdit>
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTabWidget>
+#include <QTemporaryDir>
+#include <QTextDocumentFragment>
 #include <QTimer>
 #include <gmock/gmock.h>
 
@@ -258,8 +260,9 @@ TEST_F(TerminalMainFormTest, LinkPageShowsTheLedgerOfARideWithARepairedHangUp) {
     TConsoleSettings settings;
     settings.Version = 5;
     TConsoleSimulator console(settings);
-    // The port follows the console to its new line after the hang-up.
-    const std::string link = std::filesystem::absolute("link-page-console").string();
+    // The port follows the console to its new line after the hang-up; the link is this run's alone.
+    const QTemporaryDir folder;
+    const std::string link = QDir(folder.path()).filePath("console").toStdString();
     console.SetLinkPath(link);
     console.Start();
     window.show();

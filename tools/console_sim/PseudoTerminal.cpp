@@ -31,6 +31,11 @@ bool Exists(const std::string& path) {
     return ::lstat(path.c_str(), &status) == 0;
 }
 
+bool NamesADevice(const std::string& path) {
+    struct stat status {};
+    return ::stat(path.c_str(), &status) == 0 && S_ISCHR(status.st_mode);
+}
+
 std::string LinkTarget(const std::string& path) {
     char target[4096];
     const ssize_t size = ::readlink(path.c_str(), target, sizeof target - 1);
@@ -78,6 +83,11 @@ void TPseudoTerminal::PointLink(const std::string& linkPath) {
     if (linkPath.empty()) return;
     if (Exists(linkPath) && !IsSymbolicLink(linkPath))
         throw std::runtime_error(linkPath + " exists and is not a symbolic link; it is left alone");
+    // A line's node lasts as long as its master side: a link to one that exists belongs to a
+    // console still running, and taking it would hand that console's PC our line.
+    if (NamesADevice(linkPath))
+        throw std::runtime_error(linkPath + " names " + LinkTarget(linkPath) +
+                                 ", a line still open (another console emulator?); it is left alone");
     const std::string fresh = linkPath + ".new";
     ::unlink(fresh.c_str());
     if (::symlink(FSlavePath.c_str(), fresh.c_str()) != 0) Fail("cannot create the link " + fresh);

@@ -15,8 +15,8 @@ public:
     ~TPseudoTerminal();
 
     // Opens a new pair in raw mode and points `linkPath` (if not empty) at its slave. Throws
-    // std::runtime_error with the reason when the system refuses, or when `linkPath` exists and
-    // is not a symbolic link (it is never overwritten).
+    // std::runtime_error with the reason when the system refuses, when `linkPath` exists and is
+    // not a symbolic link, or when it names a line that is still open (neither is overwritten).
     void Open(const std::string& linkPath);
     // Closes both sides, so that the PC's descriptor sees the hang-up, and removes the link.
     void Close();

@@ -106,7 +106,7 @@ TEST(ConsoleFaults, SilenceStopsTheStreamForItsTime) {
 // ---- Hang-up ----
 
 TEST(ConsoleHangUp, OldDescriptorSeesTheHangUpAndTheLinkReappears) {
-    const std::string link = testing::TempDir() + "kelvo-sim-link";
+    const std::string link = testing::TempDir() + "kelvo-sim-link-" + std::to_string(::getpid());
     TConsoleSimulator console(Settings(5));
     console.SetLinkPath(link);
     console.Start();
@@ -123,6 +123,24 @@ TEST(ConsoleHangUp, OldDescriptorSeesTheHangUpAndTheLinkReappears) {
     console.Stop();
     struct stat status {};
     EXPECT_NE(::lstat(link.c_str(), &status), 0) << "stopping removes the link";
+}
+
+TEST(ConsoleHangUp, ALinkNamingALiveLineIsLeftToItsConsoleAndAStaleOneIsTaken) {
+    const std::string link = testing::TempDir() + "kelvo-sim-shared-" + std::to_string(::getpid());
+    TConsoleSimulator first(Settings(5));
+    first.SetLinkPath(link);
+    first.Start();
+    TConsoleSimulator second(Settings(5));
+    second.SetLinkPath(link);
+    EXPECT_THROW(second.Start(), std::runtime_error);
+    char target[256] = {};
+    ASSERT_GT(::readlink(link.c_str(), target, sizeof target - 1), 0);
+    EXPECT_EQ(std::string(target), first.GetSlavePath());
+    first.Stop();
+    // A link left behind by a console that died names a line that is gone.
+    ASSERT_EQ(::symlink("/dev/pts/kelvo-gone", link.c_str()), 0);
+    second.Start();
+    second.Stop();
 }
 
 // ---- Script, record and replay ----
