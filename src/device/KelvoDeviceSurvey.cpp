@@ -222,9 +222,7 @@ bool TKelvoDevice::TryCloseReopenPort() {
 
 // The open's words, and what to do about them where there is a hint (a port another program holds).
 std::string TKelvoDevice::ReopenFailureText(const EComPort& error) const {
-    const std::string hint = error.SystemErrorCode() == EComPort::NoSystemError
-                                 ? std::string()
-                                 : TSerialDevice::OpenFailureHint(GetComPortPort(), error.SystemErrorCode());
+    const std::string hint = TSerialDevice::OpenFailureHint(GetComPortPort(), error.SystemErrorCode());
     return hint.empty() ? error.what() : std::string(error.what()) + "; " + hint;
 }
 

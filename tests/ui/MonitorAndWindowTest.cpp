@@ -12,6 +12,7 @@
 #include <QFile>
 #include <QProcess>
 #include <QRegularExpression>
+#include <QTemporaryDir>
 #include <gmock/gmock.h>
 
 #include <sstream>
@@ -99,10 +100,12 @@ TEST(MonitorAndWindow, TheSameReplayGivesTheSameLines) {
 // A capture the window recorded of a ride with garbage and a hang-up decodes, without a port,
 // to the console lines the window's terminal showed.
 TEST(MonitorAndWindow, ACaptureFromTheWindowDecodesToTheLinesItsTerminalShowed) {
-    const QString capturePath = QDir::current().filePath(QStringLiteral("window-ride.capture"));
-    QFile::remove(capturePath);
+    // The link and the capture are this run's alone: a second run beside it would take the link over.
+    const QTemporaryDir folder;
+    const QString capturePath = QDir(folder.path()).filePath(QStringLiteral("window-ride.capture"));
     std::istringstream script("2000 garbage 30\n4000 hangup 6000\n");
-    EmulatorFixture emulator(5, ParseScript(script), {}, QDir::current().filePath(QStringLiteral("window-ride.console")).toStdString());
+    EmulatorFixture emulator(5, ParseScript(script), {},
+                             QDir(folder.path()).filePath(QStringLiteral("console")).toStdString());
     TQuietDialogs dialogs;
     std::vector<std::string> shown;
     {

@@ -148,6 +148,7 @@ void TConsoleSimulator::Reappear(double nowMs) {
         FLine.Open(FLinkPath);
     } catch (const std::runtime_error& error) {
         Record(nowMs, TRecordDirection::rdNote, std::string("reappear-failed ") + error.what());
+        if (OnReappearFailed) OnReappearFailed(error.what());
         return;
     }
     {

@@ -52,6 +52,8 @@ public:
 
     // Raised on the emulator's thread when the line reappears after a hang-up, with the new slave path.
     std::function<void(const std::string& slavePath)> OnLineReappeared;
+    // Raised on the emulator's thread when the line could not come back; it stays away.
+    std::function<void(const std::string& reason)> OnReappearFailed;
 
 private:
     using TClock = std::chrono::steady_clock;

@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
+#include <filesystem>
 #include <stdexcept>
 #include <sys/stat.h>
 #include <termios.h>
@@ -86,8 +87,10 @@ void TPseudoTerminal::PointLink(const std::string& linkPath) {
     // A line's node lasts as long as its master side: a link to one that exists belongs to a
     // console still running, and taking it would hand that console's PC our line.
     if (NamesADevice(linkPath))
-        throw std::runtime_error(linkPath + " names " + LinkTarget(linkPath) +
-                                 ", a line still open (another console emulator?); it is left alone");
+        throw std::runtime_error(
+            linkPath + " leads to " + std::filesystem::canonical(linkPath).string() +
+            ", a device in use (another console emulator's line?); it is left alone: remove " +
+            "the link if nothing uses it");
     const std::string fresh = linkPath + ".new";
     ::unlink(fresh.c_str());
     if (::symlink(FSlavePath.c_str(), fresh.c_str()) != 0) Fail("cannot create the link " + fresh);

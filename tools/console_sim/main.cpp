@@ -94,6 +94,9 @@ void Configure(TConsoleSimulator& simulator, const TOptions& options) {
     }
     if (!options.Record.empty()) simulator.SetRecordFile(options.Record);
     simulator.OnLineReappeared = [](const std::string& path) { std::cout << path << std::endl; };
+    simulator.OnReappearFailed = [](const std::string& reason) {
+        std::cerr << "kelvo-console-sim: the line stays away after the hang-up: " << reason << std::endl;
+    };
 }
 
 // Commands typed while the console runs; errors are told and the console goes on.

@@ -136,7 +136,20 @@ TEST(ConsoleHangUp, ALinkNamingALiveLineIsLeftToItsConsoleAndAStaleOneIsTaken) {
     char target[256] = {};
     ASSERT_GT(::readlink(link.c_str(), target, sizeof target - 1), 0);
     EXPECT_EQ(std::string(target), first.GetSlavePath());
-    first.Stop();
+    // The name taken while the first console is away: it stays away, and says so.
+    std::string told;
+    first.OnReappearFailed = [&](const std::string& reason) { told = reason; };
+    first.Command("hangup 200");
+    ASSERT_TRUE(first.WaitForRecord([](const auto& record) { return HasNote(record, "hangup"); }, 3000));
+    second.Start();
+    EXPECT_TRUE(first.WaitForRecord(
+        [](const auto& record) {
+            return !record.empty() && record.back().Bytes.starts_with("reappear-failed ");
+        },
+        3000));
+    second.Stop();
+    first.Stop(); // the emulator's thread ends: what it told can be read
+    EXPECT_NE(told.find("it is left alone"), std::string::npos) << told;
     // A link left behind by a console that died names a line that is gone.
     ASSERT_EQ(::symlink("/dev/pts/kelvo-gone", link.c_str()), 0);
     second.Start();
