@@ -16,7 +16,8 @@ public:
 
     // Opens a new pair in raw mode and points `linkPath` (if not empty) at its slave. Throws
     // std::runtime_error with the reason when the system refuses, when `linkPath` exists and is
-    // not a symbolic link, or when it names a line that is still open (neither is overwritten).
+    // not a symbolic link, or when it leads to a device, another console's line still open or a
+    // port (neither is overwritten).
     void Open(const std::string& linkPath);
     // Closes both sides, so that the PC's descriptor sees the hang-up, and removes the link.
     void Close();
